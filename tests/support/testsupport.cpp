@@ -1,0 +1,153 @@
+#include "tests/support/testsupport.h"
+
+#include "app/look.h"
+#include "app/shell.h"
+
+#include <QDeque>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSet>
+#include <QTimer>
+
+TempDatabase::TempDatabase(bool open) : previousDir_(QDir::currentPath()) {
+    QDir::setCurrent(dir_.path());
+    db_ = std::make_unique<tavroDatabase>();
+    if (open && !db_->open())
+        qFatal("cannot open a test database in %s", qPrintable(dir_.path()));
+}
+
+TempDatabase::~TempDatabase() {
+    db_.reset();
+    QDir::setCurrent(previousDir_);
+}
+
+namespace {
+
+struct DriverState {
+    QDeque<ModalDriver::Action> actions;
+    QList<QPointer<QWidget>> handled;
+    QPointer<QWidget> waiting; // a dialog seen but not active yet
+    int waitTicks = 0;
+    QTimer* timer = nullptr;
+};
+
+DriverState& state() {
+    static DriverState s;
+    return s;
+}
+
+bool wasHandled(QWidget* w) {
+    for (const QPointer<QWidget>& p : state().handled)
+        if (p == w)
+            return true;
+    return false;
+}
+
+void closeDialog(QWidget* w) {
+    if (!w || !w->isVisible())
+        return;
+    if (auto* dialog = qobject_cast<QDialog*>(w))
+        dialog->reject();
+    else
+        w->close();
+}
+
+void tick() {
+    DriverState& s = state();
+    if (s.actions.isEmpty())
+        return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || wasHandled(modal))
+        return;
+    if (QApplication::activeWindow() != modal && s.waitTicks < 50) {
+        if (s.waiting != modal) {
+            s.waiting = modal;
+            s.waitTicks = 0;
+        }
+        ++s.waitTicks;
+        modal->activateWindow();
+        return;
+    }
+    s.waiting = nullptr;
+    s.waitTicks = 0;
+    s.handled.append(QPointer<QWidget>(modal));
+    ModalDriver::Action action = s.actions.takeFirst();
+    QPointer<QWidget> guard(modal);
+    action(modal);
+    // A failed check inside the action only returns from it: never leave the dialog up.
+    if (guard)
+        closeDialog(guard);
+}
+
+void ensureTimer() {
+    DriverState& s = state();
+    if (s.timer)
+        return;
+    s.timer = new QTimer(qApp);
+    s.timer->setInterval(5);
+    QObject::connect(s.timer, &QTimer::timeout, tick);
+    s.timer->start();
+}
+
+} // namespace
+
+void ModalDriver::expect(Action action) {
+    ensureTimer();
+    state().actions.append(std::move(action));
+}
+
+int ModalDriver::pending() { return static_cast<int>(state().actions.size()); }
+
+void ModalDriver::clear() { state().actions.clear(); }
+
+bool ModalDriver::waitDone(int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!state().actions.isEmpty() && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return state().actions.isEmpty();
+}
+
+QString dialogMessage(QWidget* dialog) {
+    if (!dialog)
+        return {};
+    if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("msg")))
+        return label->text();
+    return {};
+}
+
+void pressKey(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+    QTest::keyClick(target, key, modifiers);
+}
+
+bool activate(QWidget* window) {
+    window->activateWindow();
+    window->raise();
+    QElapsedTimer timer;
+    timer.start();
+    while (QApplication::activeWindow() != window && timer.elapsed() < 3000) {
+        window->activateWindow();
+        QTest::qWait(5);
+    }
+    return QApplication::activeWindow() == window;
+}
+
+bool showAndActivate(QWidget* window) {
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    return activate(window);
+}
+
+ShellRecorder::ShellRecorder() {
+    setShellOpenHandler([this](const QString& path) {
+        opened_.append(path);
+        return true;
+    });
+}
+
+ShellRecorder::~ShellRecorder() { setShellOpenHandler({}); }
+
+void dosarixTestSetup(QApplication& app) { setupApplicationLook(app); }
