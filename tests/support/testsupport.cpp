@@ -3,7 +3,7 @@
 #include "app/look.h"
 #include "app/shell.h"
 
-#include <QDeque>
+#include <QList>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -25,7 +25,7 @@ TempDatabase::~TempDatabase() {
 namespace {
 
 struct DriverState {
-    QDeque<ModalDriver::Action> actions;
+    QList<ModalDriver::Action> actions;
     QList<QPointer<QWidget>> handled;
     QPointer<QWidget> waiting; // a dialog seen but not active yet
     int waitTicks = 0;
