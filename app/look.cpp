@@ -22,10 +22,10 @@ void setupApplicationLook(QApplication& app) {
                           .arg(focusedEditColour.blue()));
 
     auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript,
-                                 QLocale::Taiwan),
-                         QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(
+            QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan),
+            QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(translator);
 }
 

@@ -20,7 +20,9 @@ ShellOpenHandler& handler() {
 
 } // namespace
 
-bool openWithShell(const QString& path) { return handler()(path); }
+bool openWithShell(const QString& path) {
+    return handler()(path);
+}
 
 ShellOpenHandler setShellOpenHandler(ShellOpenHandler replacement) {
     ShellOpenHandler previous = std::move(handler());

@@ -18,7 +18,9 @@ tavroBuffer::~tavroBuffer() {
         next = std::move(next->next);
 }
 
-const char* tavroBuffer::emptyString() { return sharedEmpty; }
+const char* tavroBuffer::emptyString() {
+    return sharedEmpty;
+}
 
 const char* tavroBuffer::store(const char* text) {
     if (text == nullptr || *text == 0)

@@ -156,7 +156,8 @@ private:
 template <class T> using dbCursor = tavroCursor<T>;
 
 // Inserts record into table T and returns its reference.
-template <class T> dbReference<T> insert(const T& record, tavroDatabase& db = tavroDatabase::current()) {
+template <class T>
+dbReference<T> insert(const T& record, tavroDatabase& db = tavroDatabase::current()) {
     const auto& d = T::descriptor();
     std::string sql = "INSERT INTO \"" + d.name() + "\" (" + d.columnList() + ") VALUES (";
     for (std::size_t c = 0; c < d.columns().size(); ++c)

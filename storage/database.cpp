@@ -47,9 +47,9 @@ std::string mountType(const std::string& path) {
         }
         std::string type;
         fields >> type;
-        const bool under = path == mountPoint ||
-                           (path.rfind(mountPoint, 0) == 0 &&
-                            (mountPoint == "/" || path[mountPoint.size()] == '/'));
+        const bool under =
+            path == mountPoint || (path.rfind(mountPoint, 0) == 0 &&
+                                   (mountPoint == "/" || path[mountPoint.size()] == '/'));
         if (under && mountPoint.size() >= best.size()) {
             best = mountPoint;
             bestType = type;
@@ -70,7 +70,9 @@ int strokeCompare(void* collator, int len1, const void* a, int len2, const void*
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
-void deleteCollator(void* collator) { delete static_cast<QCollator*>(collator); }
+void deleteCollator(void* collator) {
+    delete static_cast<QCollator*>(collator);
+}
 
 const char* sqlType(FieldType type) {
     switch (type) {
@@ -86,12 +88,18 @@ const char* sqlType(FieldType type) {
     }
 }
 
-bool isTextType(const std::string& declared) {
+enum class StoredKind { Text, Number, Untyped };
+
+StoredKind storedKind(const std::string& declared) {
     std::string upper;
     for (char c : declared)
         upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find("TEXT") != std::string::npos || upper.find("CHAR") != std::string::npos ||
-           upper.find("CLOB") != std::string::npos;
+    if (upper.empty() || upper.find("BLOB") != std::string::npos)
+        return StoredKind::Untyped;
+    if (upper.find("TEXT") != std::string::npos || upper.find("CHAR") != std::string::npos ||
+        upper.find("CLOB") != std::string::npos)
+        return StoredKind::Text;
+    return StoredKind::Number;
 }
 
 std::string defaultValue(FieldType type, bool created) {
@@ -110,7 +118,9 @@ std::string defaultValue(FieldType type, bool created) {
     }
 }
 
-std::string quote(const std::string& name) { return '"' + name + '"'; }
+std::string quote(const std::string& name) {
+    return '"' + name + '"';
+}
 
 } // namespace
 
@@ -156,7 +166,9 @@ FileSystemProbe tavroDatabase::setFileSystemProbe(FileSystemProbe probe) {
     return previous;
 }
 
-tavroDatabase::tavroDatabase() : previous_(currentDatabase) { currentDatabase = this; }
+tavroDatabase::tavroDatabase() : previous_(currentDatabase) {
+    currentDatabase = this;
+}
 
 tavroDatabase::~tavroDatabase() {
     try {
@@ -240,8 +252,8 @@ bool tavroDatabase::open(const char* name, const char* fileName, int lockWaitMs)
         exec("PRAGMA synchronous=FULL");
         exec("PRAGMA case_sensitive_like=ON");
         exec("PRAGMA foreign_keys=OFF");
-        auto* collator = new QCollator(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript,
-                                               QLocale::HongKong));
+        auto* collator = new QCollator(
+            QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::HongKong));
         if (sqlite3_create_collation_v2(db_, "stroke", SQLITE_UTF8, collator, strokeCompare,
                                         deleteCollator) != SQLITE_OK) {
             delete collator;
@@ -270,8 +282,9 @@ void tavroDatabase::reconcileTables() {
         {
             dbStatement info(*this, "PRAGMA table_info(" + quote(table->name()) + ")");
             while (info.step())
-                stored.push_back({reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1)),
-                                  reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2))});
+                stored.push_back(
+                    {reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1)),
+                     reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 2))});
         }
         if (stored.empty()) {
             std::string sql = "CREATE TABLE " + quote(table->name()) + " (" + objectIdColumn +
@@ -295,16 +308,17 @@ void tavroDatabase::reconcileTables() {
                     // bool, integer and real convert into one another; text does not.
                     const bool declaredText = declared->type == FieldType::String ||
                                               declared->type == FieldType::RefArray;
-                    if (declaredText != isTextType(s.type))
+                    const StoredKind kind = storedKind(s.type);
+                    if (kind != StoredKind::Untyped && declaredText != (kind == StoredKind::Text))
                         throw dbException(dbException::SchemaError,
                                           "column " + table->name() + "." + s.name +
                                               " changed its type from " + s.type);
                     continue;
                 }
                 if (hasRows && !permitColumnDeletion_)
-                    throw dbException(dbException::SchemaError,
-                                      "stored column " + table->name() + "." + s.name +
-                                          " is no longer declared");
+                    throw dbException(dbException::SchemaError, "stored column " + table->name() +
+                                                                    "." + s.name +
+                                                                    " is no longer declared");
                 // An index on the column would stop it from being dropped.
                 std::vector<std::string> indexes;
                 {
@@ -335,8 +349,8 @@ void tavroDatabase::reconcileTables() {
         }
         for (const ColumnInfo& c : table->columns())
             if (c.index != NoIndex)
-                exec(("CREATE INDEX IF NOT EXISTS " + quote(table->name() + "_" + c.name) +
-                      " ON " + quote(table->name()) + " (" + quote(c.name) + ")")
+                exec(("CREATE INDEX IF NOT EXISTS " + quote(table->name() + "_" + c.name) + " ON " +
+                      quote(table->name()) + " (" + quote(c.name) + ")")
                          .c_str());
     }
 }

@@ -33,26 +33,62 @@ const QDate calendarEpoch(1899, 12, 30);
 dbDateTime::dbDateTime(int year, int month, int day, int hour, int minute, int second)
     : stamp(makeLocal(year, month, day, hour, minute, second)) {}
 
-int dbDateTime::year() const { return localParts(stamp).tm_year + 1900; }
-int dbDateTime::month() const { return localParts(stamp).tm_mon + 1; }
-int dbDateTime::day() const { return localParts(stamp).tm_mday; }
-int dbDateTime::dayOfYear() const { return localParts(stamp).tm_yday + 1; }
-int dbDateTime::dayOfWeek() const { return localParts(stamp).tm_wday + 1; }
-int dbDateTime::hour() const { return localParts(stamp).tm_hour; }
-int dbDateTime::minute() const { return localParts(stamp).tm_min; }
-int dbDateTime::second() const { return localParts(stamp).tm_sec; }
+int dbDateTime::year() const {
+    return localParts(stamp).tm_year + 1900;
+}
+int dbDateTime::month() const {
+    return localParts(stamp).tm_mon + 1;
+}
+int dbDateTime::day() const {
+    return localParts(stamp).tm_mday;
+}
+int dbDateTime::dayOfYear() const {
+    return localParts(stamp).tm_yday + 1;
+}
+int dbDateTime::dayOfWeek() const {
+    return localParts(stamp).tm_wday + 1;
+}
+int dbDateTime::hour() const {
+    return localParts(stamp).tm_hour;
+}
+int dbDateTime::minute() const {
+    return localParts(stamp).tm_min;
+}
+int dbDateTime::second() const {
+    return localParts(stamp).tm_sec;
+}
 
-QDateTime tavroTDateTime::toQDateTime() const { return fromCalendarReal(stamp); }
-int tavroTDateTime::year() const { return toQDateTime().date().year(); }
-int tavroTDateTime::month() const { return toQDateTime().date().month(); }
-int tavroTDateTime::day() const { return toQDateTime().date().day(); }
-int tavroTDateTime::dayOfYear() const { return toQDateTime().date().dayOfYear(); }
-int tavroTDateTime::dayOfWeek() const { return toQDateTime().date().dayOfWeek() % 7 + 1; }
-int tavroTDateTime::hour() const { return toQDateTime().time().hour(); }
-int tavroTDateTime::minute() const { return toQDateTime().time().minute(); }
-int tavroTDateTime::second() const { return toQDateTime().time().second(); }
+QDateTime tavroTDateTime::toQDateTime() const {
+    return fromCalendarReal(stamp);
+}
+int tavroTDateTime::year() const {
+    return toQDateTime().date().year();
+}
+int tavroTDateTime::month() const {
+    return toQDateTime().date().month();
+}
+int tavroTDateTime::day() const {
+    return toQDateTime().date().day();
+}
+int tavroTDateTime::dayOfYear() const {
+    return toQDateTime().date().dayOfYear();
+}
+int tavroTDateTime::dayOfWeek() const {
+    return toQDateTime().date().dayOfWeek() % 7 + 1;
+}
+int tavroTDateTime::hour() const {
+    return toQDateTime().time().hour();
+}
+int tavroTDateTime::minute() const {
+    return toQDateTime().time().minute();
+}
+int tavroTDateTime::second() const {
+    return toQDateTime().time().second();
+}
 
-dbDateTime nowStamp() { return dbDateTime(static_cast<std::int64_t>(std::time(nullptr))); }
+dbDateTime nowStamp() {
+    return dbDateTime(static_cast<std::int64_t>(std::time(nullptr)));
+}
 
 dbDateTime todayStamp() {
     std::tm parts = localParts(std::time(nullptr));
@@ -101,9 +137,13 @@ QString shortDateFormat() {
     return format;
 }
 
-QString dateText(const QDate& date) { return QLocale::system().toString(date, shortDateFormat()); }
+QString dateText(const QDate& date) {
+    return QLocale::system().toString(date, shortDateFormat());
+}
 
-QString dateText(const dbDateTime& value) { return dateText(toTDateTime(value).date()); }
+QString dateText(const dbDateTime& value) {
+    return dateText(toTDateTime(value).date());
+}
 
 std::optional<QDateTime> parseDateTimeText(const QString& text) {
     const QString trimmed = text.trimmed();

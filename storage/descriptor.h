@@ -12,7 +12,19 @@
 #include <string_view>
 #include <vector>
 
-enum class FieldType { String, Int1, Int2, Int4, Bool, Real4, Real8, DateTime, TDateTime, Reference, RefArray };
+enum class FieldType {
+    String,
+    Int1,
+    Int2,
+    Int4,
+    Bool,
+    Real4,
+    Real8,
+    DateTime,
+    TDateTime,
+    Reference,
+    RefArray
+};
 
 // Index kinds of a field; tree and hash both become one SQLite index.
 enum IndexKind { NoIndex = 0, TreeIndex = 1, HashIndex = 2, TreeHashIndex = 3 };
@@ -161,7 +173,8 @@ public:
                            bool strokeOrder = false) {
         using F = storage_detail::Field<M>;
         columns_.push_back(ColumnInfo{name, F::type, index, strokeOrder});
-        binders_.push_back([member](sqlite3_stmt* s, int i, const T& r) { F::bind(s, i, r.*member); });
+        binders_.push_back(
+            [member](sqlite3_stmt* s, int i, const T& r) { F::bind(s, i, r.*member); });
         readers_.push_back([member](sqlite3_stmt* s, int i, T& r, tavroBuffer& arena) {
             F::read(s, i, r.*member, arena);
         });

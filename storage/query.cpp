@@ -22,9 +22,13 @@ constexpr std::string_view likeOp = " LIKE ? ESCAPE '\\'";
 
 } // namespace
 
-std::string dbQuery::containsPattern(const QString& text) { return '%' + escapeLike(text) + '%'; }
+std::string dbQuery::containsPattern(const QString& text) {
+    return '%' + escapeLike(text) + '%';
+}
 
-std::string dbQuery::prefixPattern(const QString& text) { return escapeLike(text) + '%'; }
+std::string dbQuery::prefixPattern(const QString& text) {
+    return escapeLike(text) + '%';
+}
 
 dbQuery& dbQuery::where(std::string_view condition, std::initializer_list<dbValue> params) {
     if (!condition_.empty())

@@ -31,7 +31,7 @@ const TableDescriptor<Patient>& Patient::descriptor() {
 const TableDescriptor<Drug>& Drug::descriptor() {
     static const TableDescriptor<Drug> d = [] {
         TableDescriptor<Drug> t("Drug");
-        t.field("name", &Drug::name)
+        t.field("name", &Drug::name, TreeIndex)
             .field("function", &Drug::function)
             .field("remark", &Drug::remark)
             .field("day", &Drug::day)
@@ -109,7 +109,9 @@ const TableDescriptor<Booking>& Booking::descriptor() {
 const TableDescriptor<ColWidth>& ColWidth::descriptor() {
     static const TableDescriptor<ColWidth> d = [] {
         TableDescriptor<ColWidth> t("ColWidth");
-        t.field("type", &ColWidth::type).field("col", &ColWidth::col).field("width", &ColWidth::width);
+        t.field("type", &ColWidth::type)
+            .field("col", &ColWidth::col)
+            .field("width", &ColWidth::width);
         return t;
     }();
     return d;
@@ -170,9 +172,9 @@ const TableDescriptor<AboutConfig>& AboutConfig::descriptor() {
 
 const std::vector<const TableDescriptorBase*>& allTables() {
     static const std::vector<const TableDescriptorBase*> tables = {
-        &Patient::descriptor(),  &Drug::descriptor(),       &DrugTake::descriptor(),
-        &Ill::descriptor(),      &Checking::descriptor(),   &Booking::descriptor(),
-        &ColWidth::descriptor(), &LabelSetup::descriptor(), &PrintPreviewSetup::descriptor(),
+        &Patient::descriptor(),      &Drug::descriptor(),       &DrugTake::descriptor(),
+        &Ill::descriptor(),          &Checking::descriptor(),   &Booking::descriptor(),
+        &ColWidth::descriptor(),     &LabelSetup::descriptor(), &PrintPreviewSetup::descriptor(),
         &BackupRecord::descriptor(), &AboutConfig::descriptor()};
     return tables;
 }

@@ -19,41 +19,41 @@ struct Patient;
 
 // A resident of the home.
 struct Patient {
-    std::int32_t id = 0;                  // creation sequence number
-    const char* engName = "";             // drug allergies ("過敏藥物")
-    const char* chiName = "";             // name
-    const char* hkid = "";                // identity card number
-    const char* address = "";             // lines separated by CR LF
+    std::int32_t id = 0;      // creation sequence number
+    const char* engName = ""; // drug allergies ("過敏藥物")
+    const char* chiName = ""; // name
+    const char* hkid = "";    // identity card number
+    const char* address = ""; // lines separated by CR LF
     const char* tel = "";
     const char* mobile = "";
     const char* contactPerson = "";
     const char* contactTel = "";
     dbDateTime regDate;
     tavroTDateTime birthDate;
-    bool sex = false;                     // true = male
+    bool sex = false; // true = male
     const char* remark = "";
-    const char* sid = "";                 // bed number: the key in every list
-    dbArray<DrugTake> takes;              // regular medication lines, in the form's order
-    bool isLeave = false;                 // has left the home
+    const char* sid = "";    // bed number: the key in every list
+    dbArray<DrugTake> takes; // regular medication lines, in the form's order
+    bool isLeave = false;    // has left the home
 
     static const TableDescriptor<Patient>& descriptor();
 };
 
 // A drug of the catalogue, also the starting dosage of a new medication line.
 struct Drug {
-    const char* name = "";                // upper case, never blank
-    const char* function = "";            // source
+    const char* name = "";     // upper case, never blank
+    const char* function = ""; // source
     const char* remark = "";
-    std::int32_t oid = 0;                 // written by the version 2 upgrade only
+    std::int32_t oid = 0; // written by the version 2 upgrade only
     bool stopUse = false;
-    const char* day = "";                 // doses per day
-    const char* quantity = "";            // amount per dose
+    const char* day = "";      // doses per day
+    const char* quantity = ""; // amount per dose
     const char* unit = "";
-    const char* m1 = "";                  // dose hours, morning and afternoon
+    const char* m1 = ""; // dose hours, morning and afternoon
     const char* m2 = "";
     const char* a1 = "";
     const char* a2 = "";
-    const char* po = "";                  // free-text line printed on the sheet
+    const char* po = ""; // free-text line printed on the sheet
 
     static const TableDescriptor<Drug>& descriptor();
 };
@@ -62,7 +62,7 @@ struct Drug {
 struct DrugTake {
     dbReference<Drug> drug;
     const char* quantity = "";
-    dbDateTime transDate;                 // prescription date
+    dbDateTime transDate; // prescription date
     const char* function = "";
     const char* remark = "";
     const char* day = "";
@@ -149,8 +149,8 @@ struct BackupRecord {
 };
 
 struct AboutConfig {
-    const char* regName = "";             // the name of the home
-    std::int16_t version = 0;             // schema version of the data file
+    const char* regName = ""; // the name of the home
+    std::int16_t version = 0; // schema version of the data file
 
     static const TableDescriptor<AboutConfig>& descriptor();
 };

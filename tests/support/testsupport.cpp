@@ -3,10 +3,10 @@
 #include "app/look.h"
 #include "app/shell.h"
 
-#include <QList>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QList>
 #include <QSet>
 #include <QTimer>
 
@@ -97,9 +97,13 @@ void ModalDriver::expect(Action action) {
     state().actions.append(std::move(action));
 }
 
-int ModalDriver::pending() { return static_cast<int>(state().actions.size()); }
+int ModalDriver::pending() {
+    return static_cast<int>(state().actions.size());
+}
 
-void ModalDriver::clear() { state().actions.clear(); }
+void ModalDriver::clear() {
+    state().actions.clear();
+}
 
 bool ModalDriver::waitDone(int timeoutMs) {
     QElapsedTimer timer;
@@ -148,6 +152,10 @@ ShellRecorder::ShellRecorder() {
     });
 }
 
-ShellRecorder::~ShellRecorder() { setShellOpenHandler({}); }
+ShellRecorder::~ShellRecorder() {
+    setShellOpenHandler({});
+}
 
-void dosarixTestSetup(QApplication& app) { setupApplicationLook(app); }
+void dosarixTestSetup(QApplication& app) {
+    setupApplicationLook(app);
+}
