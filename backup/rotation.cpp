@@ -23,6 +23,17 @@ QString automaticBackupFile(const QString& folder, const QString& databaseName, 
 }
 
 namespace {
+
+qint64 realFreeSpace(const QString& folder) {
+    QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : 0;
+}
+
+FreeSpaceProbe& freeSpace() {
+    static FreeSpaceProbe probe = realFreeSpace;
+    return probe;
+}
+
 bool usable(bool used, const QString& path) {
     return used && !path.trimmed().isEmpty() && QFileInfo(path).isDir();
 }
@@ -69,8 +80,13 @@ qint64 volumeLimitFor(const QString& path) {
     QString dir = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
     while (!QFileInfo(dir).isDir() && !QDir(dir).isRoot())
         dir = QFileInfo(dir).absolutePath();
-    QStorageInfo storage(dir);
-    return volumeLimit(storage.isValid() ? storage.bytesAvailable() : 0);
+    return volumeLimit(freeSpace()(dir));
+}
+
+FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe) {
+    FreeSpaceProbe previous = std::move(freeSpace());
+    freeSpace() = probe ? std::move(probe) : FreeSpaceProbe(realFreeSpace);
+    return previous;
 }
 
 LocationFault checkBackupLocations(bool usePath, const QString& path, bool usePath2,

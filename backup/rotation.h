@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class tavroDatabase;
 class TBackupFile;
@@ -31,6 +32,11 @@ int defaultTotalBackup(const QString& databaseDirectory);
 bool startOfDayDue(const dbDateTime& lastBackupDate);
 // Today, at the time of day lastBackupDate holds (the daily backup time is kept).
 dbDateTime todayAtBackupTime(const dbDateTime& lastBackupDate);
+
+// Bytes available on the file system that holds an existing folder. Tests put a fixed
+// figure in its place; an empty function restores the real query. Returns the previous one.
+using FreeSpaceProbe = std::function<qint64(const QString& folder)>;
+FreeSpaceProbe setFreeSpaceProbe(FreeSpaceProbe probe);
 
 // Volume size limit for a file system with freeBytes available.
 qint64 volumeLimit(qint64 freeBytes);
