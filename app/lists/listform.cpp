@@ -1,5 +1,6 @@
 #include "app/lists/listform.h"
 
+#include "app/dialogforms.h"
 #include "app/dialogs.h"
 #include "app/look.h"
 
@@ -85,7 +86,6 @@ oid_t rowId(const QTableWidget& grid, int row) {
 TListForm::TListForm(QWidget* owner, int colWidthType, bool commitOnClose)
     : QDialog(owner), colWidthType_(colWidthType), commitOnClose_(commitOnClose) {
     setFont(mingFont(16));
-    setWindowState(Qt::WindowMaximized);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -307,6 +307,14 @@ void TListForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+void TListForm::setVisible(bool visible) {
+    if (visible && !shownOnce_) {
+        shownOnce_ = true;
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    QDialog::setVisible(visible);
+}
+
 void TListForm::done(int result) {
     // Every way out (close action, Esc, title bar, a pick) writes the widths back once.
     if (!closed_) {
@@ -314,6 +322,10 @@ void TListForm::done(int result) {
         FormClose();
     }
     QDialog::done(result);
+}
+
+void TListForm::reject() {
+    done(mrCancel);
 }
 
 bool TListForm::askYesNo(const QString& question) {

@@ -110,7 +110,11 @@ protected:
     // Writes the column widths back; commits when the window was made with commitOnClose.
     virtual void FormClose();
     void done(int result) override;
+    // Esc, the close action and the title bar end the window with Cancel (2).
+    void reject() override;
     void showEvent(QShowEvent* event) override;
+    // List windows open maximised (after any resize to their designed size).
+    void setVisible(bool visible) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // An action of the window (named objectName), added to the window so its key works
@@ -191,4 +195,5 @@ private:
     int colWidthType_;
     bool commitOnClose_;
     bool closed_ = false;
+    bool shownOnce_ = false;
 };
