@@ -9,8 +9,10 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release -j"$(nproc)"
 folder=${1:-"$top/data"}
 mkdir -p "$folder"
-# The program expects its help pages and print template beside the data file.
+# The program expects its help pages, manual and print template beside the data file.
+# Only missing files are copied: a template or page the home has changed is kept.
 cp -rn "$top"/templates/. "$folder"/ 2>/dev/null || true
+cp -rn "$top"/build-release/templates/. "$folder"/ 2>/dev/null || true
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
   echo "No display found. Run the program under a virtual display, for example:"
   echo "  xvfb-run -a ./run.sh ${1:-}"
