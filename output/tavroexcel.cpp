@@ -108,14 +108,18 @@ std::shared_ptr<OfficeApplication>& keptApplication() {
 // spreadsheet objects alive at the same time.
 class OfficeApplication {
 public:
+    static std::weak_ptr<OfficeApplication>& running() {
+        static std::weak_ptr<OfficeApplication> app;
+        return app;
+    }
+
     static std::shared_ptr<OfficeApplication> acquire() {
-        static std::weak_ptr<OfficeApplication> running;
-        std::shared_ptr<OfficeApplication> app = running.lock();
+        std::shared_ptr<OfficeApplication> app = running().lock();
         if (app && app->alive())
             return app;
         app = std::make_shared<OfficeApplication>();
         app->start();
-        running = app;
+        running() = app;
         if (keepAliveCount() > 0)
             keptApplication() = app;
         return app;
@@ -124,6 +128,10 @@ public:
     ~OfficeApplication() { quit(); }
 
     office::Connection& connection() { return *connection_; }
+
+    qint64 processId() const {
+        return process_.state() == QProcess::NotRunning ? 0 : process_.processId();
+    }
 
     bool alive() const { return connection_ && process_.state() == QProcess::Running; }
 
@@ -249,6 +257,11 @@ OfficeKeepAlive::~OfficeKeepAlive() {
         if (kept)
             kept->quitIfIdle();
     }
+}
+
+qint64 officeProcessId() {
+    std::shared_ptr<OfficeApplication> app = OfficeApplication::running().lock();
+    return app ? app->processId() : 0;
 }
 
 OfficeSetup& officeSetup() {
@@ -548,6 +561,10 @@ PrintDestination defaultPrintDestination() {
     if (!printer.isNull())
         return {printer.printerName(), QString()};
     // Nothing printed may look printed: without a printer the pages become PDF files.
+    return noPrinterDestination();
+}
+
+PrintDestination noPrinterDestination() {
     QDir folder(noPrinterFolder());
     folder.mkpath(QStringLiteral("."));
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));

@@ -112,6 +112,8 @@ struct OfficeSetup {
     int startTimeoutMs = 60000;
 };
 OfficeSetup& officeSetup();
+// The office process the program runs now; 0 when none.
+qint64 officeProcessId();
 
 // Where printSheet sends the pages: to a printer by name, or into a PDF file.
 struct PrintDestination {
@@ -126,5 +128,7 @@ PrintDestination printDestination();
 // The default: the system's default printer; without one, a new PDF file in
 // noPrinterFolder(), counted by noPrinterFileCount().
 PrintDestination defaultPrintDestination();
+// A new PDF file in noPrinterFolder(): where pages go when no printer is installed.
+PrintDestination noPrinterDestination();
 QString noPrinterFolder();
 int noPrinterFileCount();
