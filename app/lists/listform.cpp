@@ -83,6 +83,48 @@ oid_t rowId(const QTableWidget& grid, int row) {
     return item ? item->text().toLongLong() : 0;
 }
 
+void setupListGrid(QTableWidget& gridRef, const std::vector<ListColumn>& columns,
+                   bool rangeSelection) {
+    QTableWidget* grid = &gridRef;
+    grid->setColumnCount(static_cast<int>(columns.size()) + 1);
+    QStringList headers{QStringLiteral("ID")};
+    for (const ListColumn& column : columns)
+        headers << column.header;
+    grid->setHorizontalHeaderLabels(headers);
+    grid->horizontalHeader()->setMinimumSectionSize(1);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->setColumnWidth(0, 1);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        grid->setColumnWidth(static_cast<int>(i) + 1, columns[i].width);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(rangeSelection ? QAbstractItemView::ExtendedSelection
+                                          : QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setShowGrid(true);
+    grid->setWordWrap(false);
+    grid->setSortingEnabled(false);
+}
+
+int topSelectedRow(const QTableWidget& gridRef) {
+    const QTableWidget* grid = &gridRef;
+    if (grid->rowCount() == 0)
+        return -1;
+    int top = -1;
+    for (const QTableWidgetSelectionRange& range : grid->selectedRanges())
+        if (top < 0 || range.topRow() < top)
+            top = range.topRow();
+    if (top < 0)
+        top = grid->currentRow();
+    return top;
+}
+
+void makeUpperCase(QLineEdit* edit) {
+    edit->setValidator(new UpperCaseValidator(edit));
+}
+
 TListForm::TListForm(QWidget* owner, int colWidthType, bool commitOnClose)
     : QDialog(owner), colWidthType_(colWidthType), commitOnClose_(commitOnClose) {
     setFont(mingFont(16));
@@ -171,31 +213,12 @@ QPushButton* TListForm::addToolbarButton(QAction* action, const char* objectName
 }
 
 void TListForm::setupGrid(const std::vector<ListColumn>& columns, bool rangeSelection) {
-    grid->setColumnCount(static_cast<int>(columns.size()) + 1);
-    QStringList headers{QStringLiteral("ID")};
-    for (const ListColumn& column : columns)
-        headers << column.header;
-    grid->setHorizontalHeaderLabels(headers);
-    grid->horizontalHeader()->setMinimumSectionSize(1);
-    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    grid->horizontalHeader()->setHighlightSections(false);
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->setColumnWidth(0, 1);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        grid->setColumnWidth(static_cast<int>(i) + 1, columns[i].width);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(rangeSelection ? QAbstractItemView::ExtendedSelection
-                                          : QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setShowGrid(true);
-    grid->setWordWrap(false);
-    grid->setSortingEnabled(false);
+    setupListGrid(*grid, columns, rangeSelection);
 }
 
 void TListForm::makeSearchEdit(QLineEdit* edit, bool upperCase) {
     if (upperCase)
-        edit->setValidator(new UpperCaseValidator(edit));
+        makeUpperCase(edit);
     edit->installEventFilter(this);
 }
 
@@ -222,15 +245,7 @@ bool TListForm::isPicker() const {
 }
 
 int TListForm::topSelectedRow() const {
-    if (grid->rowCount() == 0)
-        return -1;
-    int top = -1;
-    for (const QTableWidgetSelectionRange& range : grid->selectedRanges())
-        if (top < 0 || range.topRow() < top)
-            top = range.topRow();
-    if (top < 0)
-        top = grid->currentRow();
-    return top;
+    return ::topSelectedRow(*grid);
 }
 
 oid_t TListForm::selectedRowId() const {

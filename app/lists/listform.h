@@ -75,6 +75,14 @@ int saveColumnWidths(const QTableWidget& grid, int type);
 // The object identifier held in the hidden ID column of a table row (0 when none).
 oid_t rowId(const QTableWidget& grid, int row);
 
+// A grid of the program's lists: header row from `columns` after the hidden ID column,
+// whole-row selection (a range of rows when rangeSelection), resizable columns, read-only.
+void setupListGrid(QTableWidget& grid, const std::vector<ListColumn>& columns, bool rangeSelection);
+// Table row at the top of a grid's selection; -1 when no data row is selected.
+int topSelectedRow(const QTableWidget& grid);
+// Text typed (or pasted) into edit is turned to upper case.
+void makeUpperCase(QLineEdit* edit);
+
 class TListForm : public QDialog {
     Q_OBJECT
 public:
