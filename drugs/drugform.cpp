@@ -1,5 +1,6 @@
 #include "drugs/drugform.h"
 
+#include "app/dialogforms.h"
 #include "app/dialogs.h"
 #include "app/look.h"
 #include "app/shell.h"
@@ -161,11 +162,15 @@ bool TDrugForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDrugForm::saveActionExecute() {
-    done(QDialog::Accepted);
+    done(mrOk);
 }
 
 void TDrugForm::cancelActionExecute() {
-    done(QDialog::Rejected);
+    done(mrCancel);
+}
+
+void TDrugForm::reject() {
+    done(mrCancel);
 }
 
 void TDrugForm::helpActionExecute() {

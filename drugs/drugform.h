@@ -75,6 +75,9 @@ public:
     QAction* cancelAction = nullptr;
     QAction* helpAction = nullptr;
 
+    // Esc and the title bar end the form with Cancel (2); F8 ends it with OK (1).
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

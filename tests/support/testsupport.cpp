@@ -57,6 +57,9 @@ void tick() {
     DriverState& s = state();
     if (s.actions.isEmpty())
         return;
+    // A dialog shown again after it closed (a form re-shown with the user's input) is a
+    // new dialog for the queue.
+    s.handled.removeIf([](const QPointer<QWidget>& p) { return !p || !p->isVisible(); });
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible() || wasHandled(modal))
         return;
