@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -89,6 +91,72 @@ QByteArray seededSettings() {
     xml += item("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", QStringLiteral("false"));
     xml += QStringLiteral("</oor:items>\n");
     return xml.toUtf8();
+}
+
+void seedProfile(const QString& dir) {
+    QDir(dir).mkpath(QStringLiteral("user"));
+    QFile settings(QDir(dir).filePath(QStringLiteral("user/registrymodifications.xcu")));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write(seededSettings());
+}
+
+bool copyTree(const QString& from, const QString& to) {
+    if (from.isEmpty())
+        return false;
+    QDir source(from);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = QDir(to).filePath(source.relativeFilePath(path));
+        if (it.fileInfo().isDir()) {
+            if (!QDir().mkpath(target))
+                return false;
+        } else if (!QFile::copy(path, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A fresh profile makes the office set itself up and ask to be started again, which doubles
+// every start. So a profile is set up once per user (and locale) and copied for each start.
+// Empty when it cannot be made; the start then sets up a fresh profile.
+QString preparedProfile(const QString& program) {
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return QString();
+    const QString dir = QDir(cache).filePath(QStringLiteral("dosarix/office-profile-") +
+                                             QLocale::system().bcp47Name());
+    if (QFileInfo::exists(QDir(dir).filePath(QStringLiteral("user/registrymodifications.xcu"))))
+        return dir;
+    QDir().mkpath(QFileInfo(dir).path());
+    QTemporaryDir building(dir + QStringLiteral("-XXXXXX"));
+    if (!building.isValid())
+        return QString();
+    seedProfile(building.path());
+    QProcess office;
+    office.setProgram(program);
+    office.setArguments({QStringLiteral("--headless"), QStringLiteral("--invisible"),
+                         QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+                         QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
+                         QStringLiteral("--terminate_after_init"),
+                         QStringLiteral("-env:UserInstallation=") +
+                             QUrl::fromLocalFile(building.path()).toString(QUrl::FullyEncoded)});
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    office.start();
+    if (!office.waitForFinished(60000)) {
+        office.kill();
+        office.waitForFinished(3000);
+        return QString();
+    }
+    if (office.exitStatus() != QProcess::NormalExit || office.exitCode() != 0)
+        return QString();
+    // Another program may have finished first; either profile will do.
+    if (QDir().rename(building.path(), dir))
+        building.setAutoRemove(false);
+    return QFileInfo::exists(dir) ? dir : QString();
 }
 
 int& keepAliveCount() {
@@ -175,11 +243,8 @@ private:
         if (!profile_.isValid())
             throw officeError(QStringLiteral("試算表程式 LibreOffice 無法啟動: ") +
                               profile_.errorString());
-        QDir(profile_.path()).mkpath(QStringLiteral("user"));
-        QFile settings(profile_.filePath(QStringLiteral("user/registrymodifications.xcu")));
-        if (settings.open(QIODevice::WriteOnly))
-            settings.write(seededSettings());
-        settings.close();
+        if (!copyTree(preparedProfile(program), profile_.path()))
+            seedProfile(profile_.path());
 
         static int serial = 0;
         const QString pipe = QStringLiteral("dosarix_%1_%2_%3")
