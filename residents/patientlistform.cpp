@@ -1,6 +1,7 @@
 #include "residents/patientlistform.h"
 
 #include "app/shell.h"
+#include "residents/labelsetupform.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -169,4 +170,6 @@ void TPatientListForm::updateActionExecute() {}
 void TPatientListForm::exportActionExecute() {}
 void TPatientListForm::importActionExecute() {}
 void TPatientListForm::printActionExecute() {}
-void TPatientListForm::envActionExecute() {}
+void TPatientListForm::envActionExecute() {
+    printResidentLabels(grid, this);
+}

@@ -4,9 +4,11 @@
 #include "output/pagemodel.h"
 #include "output/printpreview.h"
 #include "residents/labelsetupform.h"
+#include "residents/patientlistform.h"
 #include "storage/storage.h"
 #include "tests/support/testsupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -88,6 +90,7 @@ private slots:
     void emptyListDoesNothing_data();
     void emptyListDoesNothing();
     void labelsPrintToPdf();
+    void fromTheResidentList();
 };
 
 void TestLabels::fifteenLabelsOnTwoPages() {
@@ -384,6 +387,46 @@ void TestLabels::labelsPrintToPdf() {
     QCOMPARE(content.count(QChar(0x0C)), 2); // two pages
     for (const char* expected : {"院友0", "旺角道13號", "院友14"})
         QVERIFY2(content.contains(QString::fromUtf8(expected)), expected);
+}
+
+void TestLabels::fromTheResidentList() {
+    TempDatabase db;
+    for (const char* bed : {"3", "1", "2"}) {
+        tavroBuffer arena;
+        Patient p;
+        p.sid = bed;
+        p.chiName =
+            arena.store(QStringLiteral("床%1").arg(QLatin1String(bed)).toUtf8().constData());
+        insert(p);
+    }
+    db.db().commit();
+    TPatientListForm list(nullptr);
+    QVERIFY(showAndActivate(&list));
+    QTableWidget* grid = list.gridWidget();
+    QCOMPARE(grid->rowCount(), 3);
+    selectRows(*grid, 1, 2);
+    QString caption;
+    ModalDriver::expect([&](QWidget* dialog) {
+        auto* form = qobject_cast<TLabelSetupForm*>(dialog);
+        QVERIFY(form);
+        caption = form->range->text();
+        form->LMDShapeButton1->click();
+    });
+    QStringList names;
+    ModalDriver::expect([&](QWidget* dialog) {
+        auto* preview = qobject_cast<TPrintPreviewForm*>(dialog);
+        QVERIFY(preview);
+        QCOMPARE(preview->parentWidget(), &list);
+        for (const Placed& p : textsOf(preview->pages()))
+            names << p.text;
+    });
+    auto* env = list.findChild<QAction*>(QStringLiteral("envAction"));
+    QVERIFY(env);
+    env->trigger();
+    QVERIFY(ModalDriver::waitDone());
+    QCOMPARE(caption, QStringLiteral("只列印選擇範圍 (2個)"));
+    // Listed by bed number: 1, 2, 3; rows 2 and 3 of the list print.
+    QCOMPARE(names, (QStringList{QStringLiteral("床2"), QStringLiteral("床3")}));
 }
 
 DOSARIX_TEST_MAIN(TestLabels)
