@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
         label(29, 3, "共");
         label(32, 3, "頁  第");
         label(35, 3, "頁");
-        label(37, 3, "月份:");
-        label(40, 3, "年份:");
+        label(36, 3, "月份:");
+        label(40, 3, "年:");
         // Column headings.
         label(1, 5, "藥物及用法");
         label(12, 5, "時間");
@@ -84,11 +84,11 @@ int main(int argc, char** argv) {
         doc->renameSheet(0, QStringLiteral("藥紙"));
 
         // Widths in 1/100 mm: drug details at the left, then the hour and 31 day columns.
-        const int widths[12] = {1800, 1000, 900, 700, 700, 900, 900, 800, 450, 800, 450, 1000};
+        const int widths[12] = {1800, 1000, 1300, 1300, 1300, 1100, 1000, 800, 500, 800, 500, 1000};
         for (int c = 0; c < 12; ++c)
             doc->setColumnProperties(0, c, c, {{QStringLiteral("Width"), widths[c]}});
         doc->setColumnProperties(0, firstDayColumn - 1, lastColumn - 1,
-                                 {{QStringLiteral("Width"), 570}});
+                                 {{QStringLiteral("Width"), 560}});
         doc->setRowProperties(0, 0, 0, {{QStringLiteral("Height"), 1000}});
         doc->setRowProperties(0, 1, 1, {{QStringLiteral("Height"), 300}});
         doc->setRowProperties(0, 2, 2, {{QStringLiteral("Height"), 700}});
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
             Align align;
         };
         const Span labels[] = {{1, 2, Right},    {6, 6, Right},  {21, 22, Right}, {29, 30, Right},
-                               {32, 33, Center}, {35, 36, Left}, {37, 38, Right}, {40, 40, Right}};
+                               {32, 33, Center}, {35, 35, Left}, {36, 38, Right}, {40, 40, Right}};
         for (const Span& s : labels) {
             if (s.last > s.first)
                 doc->mergeRange(0, cells(s.first, 3, s.last, 3));
