@@ -1,5 +1,6 @@
 #include "app/dialogforms.h"
 #include "app/dialogs.h"
+#include "app/look.h"
 #include "app/numbers.h"
 #include "tests/support/testsupport.h"
 
@@ -268,6 +269,17 @@ private slots:
         QTRY_VERIFY(!input.inputText->hasFocus());
         QVERIFY(background() != QColor(237, 240, 125));
         input.done(mrCancel);
+    }
+
+    // Qt's own texts are Traditional Chinese and 細明體 resolves to an installed Ming face.
+    void applicationLook() {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+        QLabel label;
+        label.setFont(mingFont(16));
+        const QString family = QFontInfo(label.font()).family();
+        QVERIFY2(family.startsWith(QStringLiteral("AR PL UMing")) ||
+                     family.contains(QStringLiteral("CJK TC")),
+                 qPrintable(family));
     }
 
     // ---- number texts ----
