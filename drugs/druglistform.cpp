@@ -3,6 +3,7 @@
 #include "app/dialogforms.h"
 #include "app/shell.h"
 #include "drugs/drugform.h"
+#include "output/printpreview.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -202,4 +203,8 @@ void TDrugListForm::deleteActionExecute() {
 
 void TDrugListForm::helpActionExecute() {
     openDatabaseFile(QStringLiteral("manual.doc"));
+}
+
+void TDrugListForm::printActionExecute() {
+    printListGrid(grid, QStringLiteral("藥物資料列表"), this);
 }

@@ -41,6 +41,7 @@ public slots:
     void updateActionExecute() override;
     void deleteActionExecute() override;
     void helpActionExecute() override;
+    void printActionExecute() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
