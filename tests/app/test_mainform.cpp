@@ -324,6 +324,22 @@ private slots:
         QVERIFY(!QFile::exists(dataFile(temp)));
     }
 
+    // The whole program on a network share: the message, then the end, without the closing
+    // question or any backup.
+    void openRefusedEndsProgram() {
+        QTemporaryDir folder;
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        program.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--program"), QStringLiteral("network")});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(),
+                 QStringLiteral("box: 資料庫開啟錯誤."));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(!QFile::exists(QDir(folder.path()).filePath(QStringLiteral("Dosarix.tvr"))));
+    }
+
     // The first copy runs in this process; second copies run as separate processes.
     void secondInstanceRefused() {
         TempDatabase temp(false);
@@ -524,12 +540,18 @@ private slots:
 int main(int argc, char** argv) {
     DosarixApplication app(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--program") == 0) {
-        ModalDriver::expect([](QWidget* dialog) {
-            std::printf("box: %s\n", boxText(dialog).toUtf8().constData());
-            std::fflush(stdout);
-        });
+        // "--program network": the folder looks like a network share.
+        if (argc > 2 && qstrcmp(argv[2], "network") == 0)
+            tavroDatabase::setFileSystemProbe(
+                [](const std::string&) { return FileSystemKind::Network; });
+        for (int i = 0; i < 2; ++i)
+            ModalDriver::expect([](QWidget* dialog) {
+                std::printf("box: %s\n", boxText(dialog).toUtf8().constData());
+                std::fflush(stdout);
+            });
         MainWindowHooks hooks;
-        hooks.startOfDayBackup = [](QWidget*) { std::printf("started\n"); };
+        hooks.startOfDayBackup = [](QWidget*) { std::printf("start backup\n"); };
+        hooks.exitBackup = [](QWidget*) { std::printf("exit backup\n"); };
         return runProgram(app, hooks);
     }
     dosarixTestSetup(app);
