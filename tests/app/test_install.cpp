@@ -48,6 +48,10 @@ private slots:
         QTest::newRow("backup help") << "share/dosarix/templates/help/BackupForm.htm" << false;
         QTest::newRow("install help") << "share/dosarix/templates/help/install.htm" << false;
         QTest::newRow("server help") << "share/dosarix/templates/server_help/backup.htm" << false;
+#ifdef DOSARIX_OFFICE_PLUGIN
+        // The installed program finds the office plugin beside itself.
+        QTest::newRow("office plugin") << "bin/libdosarix_uno.so" << false;
+#endif
     }
     void installedFiles() {
         QFETCH(QString, path);
