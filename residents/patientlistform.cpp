@@ -1,7 +1,9 @@
 #include "residents/patientlistform.h"
 
+#include "app/dialogforms.h"
 #include "app/shell.h"
 #include "residents/labelsetupform.h"
+#include "residents/patientform.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -162,9 +164,57 @@ void TPatientListForm::helpActionExecute() {
     openDatabaseFile(QStringLiteral("help/patient.htm"));
 }
 
-// Adding and changing residents go through the resident form.
-void TPatientListForm::insertActionExecute() {}
-void TPatientListForm::updateActionExecute() {}
+void openPatientList(QWidget* owner) {
+    TPatientListForm list(owner);
+    list.exec();
+}
+
+void TPatientListForm::insertActionExecute() {
+    TPatientForm form(this);
+    form.id->setText(proposedBedNumber());
+    while (form.exec() == mrOk) {
+        Patient record;
+        if (!form.fillResident(record))
+            continue; // shown again with everything typed still there
+        record.id = nextResidentId();
+        insert(record);
+        refreshList();
+        tavroDatabase::current().commit();
+        return;
+    }
+    // Closed without saving (any way): undo the medication lines the form wrote.
+    tavroDatabase::current().rollback();
+}
+
+void TPatientListForm::updateActionExecute() {
+    const oid_t selected = requireSelection();
+    if (!selected)
+        return;
+    const int row = topSelectedRow();
+    const dbReference<Patient> ref(selected);
+    TPatientForm form(this);
+    {
+        dbCursor<Patient> cursor;
+        cursor.at(ref);
+        form.loadResident(*cursor);
+    }
+    // The form's cancel rolls back: nothing done before it may be reached by that.
+    tavroDatabase::current().commit();
+    while (form.exec() == mrOk) {
+        dbCursor<Patient> cursor(dbCursorForUpdate);
+        cursor.at(ref);
+        if (!form.fillResident(*cursor))
+            continue;
+        cursor.update();
+        const Patient& p = *cursor;
+        int col = 1;
+        for (const char* value : {p.sid, p.chiName, p.hkid, p.tel, p.remark})
+            setCell(row, col++, QString::fromUtf8(value));
+        tavroDatabase::current().commit();
+        break;
+    }
+    tavroDatabase::current().rollback();
+}
 
 // Monthly sheets, labels and the spreadsheet transfer attach here.
 void TPatientListForm::exportActionExecute() {}

@@ -23,6 +23,9 @@ struct PatientSearch {
 // ordered by sortBy. Texts are trimmed and searched literally.
 dbQuery patientQuery(const PatientSearch& search);
 
+// Shows the resident list modally over owner (F2 of the main window).
+void openPatientList(QWidget* owner);
+
 // The register of residents.
 class TPatientListForm : public TListForm {
     Q_OBJECT

@@ -170,13 +170,13 @@ private slots:
         QVERIFY(ModalDriver::waitDone());
         QCOMPARE(grid(&form)->rowCount(), 0);
         QCOMPARE(grid(&form)->horizontalHeaderItem(1)->text(), QStringLiteral("床號"));
-        for (Qt::Key key : {Qt::Key_F4}) {
+        for (Qt::Key key : {Qt::Key_F3, Qt::Key_F4}) {
             QVERIFY(activate(&form));
             ModalDriver::expect(record);
             pressKey(&form, key);
             QVERIFY(ModalDriver::waitDone());
         }
-        QCOMPARE(messages, (QStringList{"找不到資料.", "沒有選擇資料."}));
+        QCOMPARE(messages, (QStringList{"找不到資料.", "沒有選擇資料.", "沒有選擇資料."}));
         QCOMPARE(patients(), 5);
     }
 
