@@ -150,6 +150,9 @@ struct VolumeWriter {
     }
 
     la_ssize_t write(const char* data, std::size_t size) {
+        // Once refused or failed, nothing more is written (libarchive flushes when freed).
+        if (failed)
+            return -1;
         std::size_t left = size;
         while (left > 0) {
             if (written >= owner.MaxSize) {
@@ -315,6 +318,8 @@ bool TBackupFile::pack(const QString& sourceFile, const QString& entryName,
     if (!ok) {
         if (error_.isEmpty())
             error_ = QString::fromUtf8(archive_error_string(a.get()));
+        writer.failed = true;
+        archive_write_fail(a.get());
         writer.discard();
         return false;
     }
