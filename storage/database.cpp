@@ -252,6 +252,9 @@ bool tavroDatabase::open(const char* name, const char* fileName, int lockWaitMs)
         exec("PRAGMA synchronous=FULL");
         exec("PRAGMA case_sensitive_like=ON");
         exec("PRAGMA foreign_keys=OFF");
+        // Keep the whole data file in memory once read (up to 256 MB): the search-as-you-type
+        // lists walk thousands of records by identifier at every key release.
+        exec("PRAGMA cache_size=-262144");
         auto* collator = new QCollator(
             QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::HongKong));
         if (sqlite3_create_collation_v2(db_, "stroke", SQLITE_UTF8, collator, strokeCompare,
