@@ -166,8 +166,10 @@ void TPatientForm::setupUi() {
                    {QStringLiteral("每次數量"), 60}},
                   false);
     setupListGrid(*drugs, {{QStringLiteral("藥物名稱"), 200}}, false);
-    for (QTableWidget* grid : {takes, drugs})
+    for (QTableWidget* grid : {takes, drugs}) {
+        grid->verticalHeader()->setMinimumSectionSize(1);
         grid->verticalHeader()->setDefaultSectionSize(20);
+    }
 
     cSavePanel = new QWidget(this);
     cSavePanel->setObjectName(QStringLiteral("cSavePanel"));
