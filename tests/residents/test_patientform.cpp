@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -492,6 +493,22 @@ private slots:
         QCOMPARE(QString::fromUtf8(c->tel), QStringLiteral("21234567"));
         QCOMPARE(QString::fromUtf8(c->address), QStringLiteral("九龍\r\n彌敦道"));
         QCOMPARE(c->takes.length(), std::size_t(1));
+    }
+
+    void helpOpensTheManualWhenPresent() {
+        TempDatabase db;
+        ShellRecorder shell;
+        TPatientForm form(nullptr);
+        QVERIFY(showAndActivate(&form));
+        pressKey(&form, Qt::Key_F1);
+        QVERIFY(shell.opened().isEmpty());
+        QFile manual(db.filePath(QStringLiteral("manual.doc")));
+        QVERIFY(manual.open(QIODevice::WriteOnly));
+        manual.close();
+        pressKey(&form, Qt::Key_F1);
+        QCOMPARE(shell.opened().size(), 1);
+        QVERIFY(shell.opened().first().endsWith(QStringLiteral("manual.doc")));
+        QVERIFY(form.isVisible());
     }
 
     void enterMovesOn() {
