@@ -104,6 +104,14 @@ bool packDataFile(tavroDatabase& db, TBackupFile& archive, const QString& archiv
     // SQLite copies nothing from a connection that is inside a write transaction.
     db.commit();
     const QFileInfo data(QString::fromStdString(db.dataFile()));
+    // Copies left by a backup or restore that was killed: only one program uses the
+    // database directory, so none of them is in use.
+    QDir folder(data.absolutePath());
+    for (const QString& stale :
+         folder.entryList({QStringLiteral(".") + data.fileName() + QStringLiteral(".backup.*"),
+                           QStringLiteral(".") + data.fileName() + QStringLiteral(".restore.*")},
+                          QDir::Files | QDir::Hidden))
+        folder.remove(stale);
     QByteArray temp = QFile::encodeName(data.absolutePath() + QStringLiteral("/.") +
                                         data.fileName() + QStringLiteral(".backup.XXXXXX"));
     const int fd = ::mkstemp(temp.data());

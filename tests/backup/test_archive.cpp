@@ -474,6 +474,12 @@ void TestArchive::killedBackupKeepsOldSlotFile() {
     QVERIFY(archive.extract(slot, "Dosarix.tvr", temp.filePath("check.tvr")));
     QVERIFY(isSoundDataFile(temp.filePath("check.tvr")));
     QCOMPARE(drugCount(temp.filePath("check.tvr")), 40);
+
+    // The next backup clears away the copy the killed one left in the database directory.
+    QVERIFY(packDataFile(temp.db(), archive, slot));
+    QCOMPARE(QDir(temp.dir()).entryList({".Dosarix*"}, QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(archive.extract(slot, "Dosarix.tvr", temp.filePath("check.tvr")));
+    QCOMPARE(drugCount(temp.filePath("check.tvr")), 45);
 }
 
 // The child of killedBackupKeepsOldSlotFile: backs the database in dir up into file, slowly.
