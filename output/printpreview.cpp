@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -365,6 +366,12 @@ void TPrintPreviewForm::showEvent(QShowEvent* event) {
     uFirstClick();
 }
 
+void TPrintPreviewForm::displayPage(int number) {
+    GmPreview1->showPage(number);
+    // A new page is read from its top.
+    scroller_->verticalScrollBar()->setValue(0);
+}
+
 void TPrintPreviewForm::showPageNumber() {
     statusPage->setText(QStringLiteral("第 %1 頁").arg(GmPreview1->pageNumber()));
 }
@@ -380,22 +387,22 @@ void TPrintPreviewForm::updateNavigation() {
 }
 
 void TPrintPreviewForm::uFirstClick() {
-    GmPreview1->showPage(1);
+    displayPage(1);
     updateNavigation();
 }
 
 void TPrintPreviewForm::uPreviousClick() {
-    GmPreview1->showPage(GmPreview1->pageNumber() - 1);
+    displayPage(GmPreview1->pageNumber() - 1);
     updateNavigation();
 }
 
 void TPrintPreviewForm::uNextClick() {
-    GmPreview1->showPage(GmPreview1->pageNumber() + 1);
+    displayPage(GmPreview1->pageNumber() + 1);
     updateNavigation();
 }
 
 void TPrintPreviewForm::uLastClick() {
-    GmPreview1->showPage(pages().pageCount());
+    displayPage(pages().pageCount());
     updateNavigation();
 }
 
@@ -412,7 +419,7 @@ void TPrintPreviewForm::fromPageKeyPress() {
         messageBox(QStringLiteral("頁數不能太過總頁數."), this);
         return;
     }
-    GmPreview1->showPage(page);
+    displayPage(page);
     showPageNumber();
 }
 

@@ -130,6 +130,7 @@ private:
     void loadSetup();
     void saveSetup();
     void updateNavigation();
+    void displayPage(int number);
     void showPageNumber();
     void setSizeEditsEditable(bool editable);
     void printPages(int from, int to);
