@@ -454,5 +454,26 @@ void TPatientForm::helpActionExecute() {
     openDatabaseFile(QStringLiteral("manual.doc"));
 }
 
-// The medication sheet of this resident is printed from here.
-void TPatientForm::printButtonClick() {}
+MedicationSheet TPatientForm::medicationSheet() const {
+    MedicationSheet sheet;
+    sheet.allergies = engName->text();
+    sheet.name = chiName->text();
+    sheet.bed = id->text();
+    sheet.year = sheetYear;
+    sheet.month = sheetMonth;
+    for (int row = 0; row < takes->rowCount(); ++row)
+        sheet.lines.push_back(medicationLine(dbReference<DrugTake>(rowId(*takes, row)),
+                                             takes->item(row, 1)->text(),
+                                             takes->item(row, 2)->text()));
+    return sheet;
+}
+
+void TPatientForm::printButtonClick() {
+    if (!medicationTemplateReady(this))
+        return;
+    // A form the user is looking at asks for the month; a hidden one (the list's print of
+    // every resident) was given it.
+    if (isVisible() && !askSheetMonth(this, sheetYear, sheetMonth))
+        return;
+    runMedicationPrint(this, 1, [this](int) { return medicationSheet(); });
+}

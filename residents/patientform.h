@@ -1,5 +1,6 @@
 #pragma once
 
+#include "residents/medication_sheet.h"
 #include "storage/storage.h"
 
 #include <QDialog>
@@ -37,6 +38,9 @@ public:
     void lookupDrugs();
     // Opens the drug form for a new line of drug; on OK inserts the line and lists it.
     void addMedicationLine(dbReference<Drug> drug);
+
+    // The medication sheet of the resident in the form, for sheetYear/sheetMonth.
+    MedicationSheet medicationSheet() const;
 
     // Month of the medication sheet, remembered while the form lives.
     QString sheetYear;

@@ -495,6 +495,61 @@ private slots:
         QCOMPARE(c->takes.length(), std::size_t(1));
     }
 
+    // The sheet is built from what the form shows, lines in grid order.
+    void medicationSheetFromTheForm() {
+        TempDatabase db;
+        dbReference<Patient> resident;
+        const Catalogue c = addCatalogue(&resident);
+        TPatientForm form(nullptr);
+        {
+            dbCursor<Patient> p(dbCursorForUpdate);
+            p.at(resident);
+            p->engName = "PENICILLIN";
+            p->takes.append(addLine(c.panadol, "3"));
+            p.update();
+            form.loadResident(*p);
+        }
+        form.sheetYear = QStringLiteral("2025");
+        form.sheetMonth = QStringLiteral("7");
+        const MedicationSheet sheet = form.medicationSheet();
+        QCOMPARE(sheet.allergies, QStringLiteral("PENICILLIN"));
+        QCOMPARE(sheet.name, QStringLiteral("陳大文"));
+        QCOMPARE(sheet.bed, QStringLiteral("5"));
+        QCOMPARE(sheet.year + "/" + sheet.month, QStringLiteral("2025/7"));
+        QCOMPARE(sheet.lines.size(), std::size_t(2));
+        QCOMPARE(sheet.lines[0].drugName, QStringLiteral("ASPIRIN"));
+        QCOMPARE(sheet.lines[1].drugName, QStringLiteral("PANADOL"));
+        QCOMPARE(sheet.lines[1].prescribed, dateText(dbDateTime(2020, 1, 2)));
+        QCOMPARE(sheet.lines[1].quantity, QStringLiteral("2")); // the catalogue's, not "3"
+    }
+
+    // "列印藥紙": without the template the user is told which file is missing; with it, the
+    // month is asked first and a cancelled question prints nothing.
+    void printButtonAsksOrExplains() {
+        TempDatabase db;
+        TPatientForm form(nullptr);
+        QVERIFY(showAndActivate(&form));
+        onNextModal([&](QWidget* d) {
+            QCOMPARE(dialogMessage(d),
+                     QStringLiteral("找不到檔案") + db.filePath(QStringLiteral("print.xls")));
+        });
+        form.printButton->click();
+        QVERIFY(modalsDone());
+        QFile sheet(db.filePath(QStringLiteral("print.xls")));
+        QVERIFY(sheet.open(QIODevice::WriteOnly));
+        sheet.close();
+        QStringList asked;
+        onNextModal([&](QWidget* d) {
+            asked << dialogMessage(d);
+            pressKey(d, Qt::Key_Escape);
+        });
+        form.printButton->click();
+        QVERIFY(modalsDone());
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(form.sheetYear.isEmpty());
+        QVERIFY(form.isVisible());
+    }
+
     void helpOpensTheManualWhenPresent() {
         TempDatabase db;
         ShellRecorder shell;
