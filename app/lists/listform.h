@@ -12,7 +12,7 @@
 //           refreshList();        // no message while the window is not shown
 //       }
 //       void refreshList() override;          // query + fillRow(...) + finishFill()
-//   protected slots:
+//   public slots:
 //       void insertActionExecute() override;  // and the other handlers it has
 //   };
 // setupUi() calls addToolbarButton() for each button in order (the family's actions exist
@@ -22,7 +22,8 @@
 //
 // Picker use: the caller hides actionPanel before exec(); insert, update, delete, export
 // and print (and any action added with blockedInPicker) then do nothing, also by key;
-// a double-click on a data row accepts. After exec() == QDialog::Accepted the caller reads
+// a double-click on a data row accepts (1); Esc, the close action and the title bar give
+// Cancel (2). After exec() == QDialog::Accepted the caller reads
 // selectedRowId() (the hidden ID of the top selected row).
 //
 // Row numbering: the grid's header is the fixed header row; table rows 0..n-1 are the data
