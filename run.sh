@@ -6,7 +6,8 @@ top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 ./scripts/install-deps.sh
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-release -j"$(nproc)"
+# Only the program and the files it needs; the tests are built by ./test.sh.
+cmake --build build-release -j"$(nproc)" --target dosarix dosarix_uno dosarix_manual dosarix_print_template
 folder=${1:-"$top/data"}
 mkdir -p "$folder"
 # The program expects its help pages, manual and print template beside the data file.

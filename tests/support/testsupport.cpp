@@ -29,6 +29,7 @@ struct DriverState {
     QList<QPointer<QWidget>> handled;
     QPointer<QWidget> waiting; // a dialog seen but not active yet
     int waitTicks = 0;
+    int running = 0; // actions started but not finished
     QTimer* timer = nullptr;
 };
 
@@ -77,10 +78,18 @@ void tick() {
     s.handled.append(QPointer<QWidget>(modal));
     ModalDriver::Action action = s.actions.takeFirst();
     QPointer<QWidget> guard(modal);
-    action(modal);
-    // A failed check inside the action only returns from it: never leave the dialog up.
-    if (guard)
-        closeDialog(guard);
+    // Run the action outside this timer's handler: Qt does not fire a timer again while its
+    // handler runs, so a dialog the action opens would otherwise never be seen.
+    ++s.running;
+    QTimer::singleShot(0, qApp, [action = std::move(action), guard] {
+        if (guard) {
+            action(guard);
+            // A failed check inside the action only returns from it: never leave the dialog up.
+            if (guard)
+                closeDialog(guard);
+        }
+        --state().running;
+    });
 }
 
 void ensureTimer() {
@@ -111,9 +120,9 @@ void ModalDriver::clear() {
 bool ModalDriver::waitDone(int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    while (!state().actions.isEmpty() && timer.elapsed() < timeoutMs)
+    while (pending() > 0 && timer.elapsed() < timeoutMs)
         QTest::qWait(5);
-    return state().actions.isEmpty();
+    return pending() == 0;
 }
 
 QString dialogMessage(QWidget* dialog) {
