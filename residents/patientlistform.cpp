@@ -3,6 +3,7 @@
 #include "app/dialogforms.h"
 #include "app/shell.h"
 #include "residents/labelsetupform.h"
+#include "residents/medication_sheet.h"
 #include "residents/patientform.h"
 
 #include <QAction>
@@ -219,7 +220,19 @@ void TPatientListForm::updateActionExecute() {
 // Monthly sheets, labels and the spreadsheet transfer attach here.
 void TPatientListForm::exportActionExecute() {}
 void TPatientListForm::importActionExecute() {}
-void TPatientListForm::printActionExecute() {}
+void TPatientListForm::printActionExecute() {
+    // One hidden resident form, reloaded for each listed resident in grid order; the month is
+    // asked once for the whole run.
+    TPatientForm form(this);
+    if (!askSheetMonth(this, form.sheetYear, form.sheetMonth))
+        return;
+    runMedicationPrint(this, grid->rowCount(), [&](int row) {
+        dbCursor<Patient> cursor;
+        cursor.at(dbReference<Patient>(rowId(*grid, row)));
+        form.loadResident(*cursor);
+        return form.medicationSheet();
+    });
+}
 void TPatientListForm::envActionExecute() {
     printResidentLabels(grid, this);
 }
