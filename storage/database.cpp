@@ -255,13 +255,12 @@ bool tavroDatabase::open(const char* name, const char* fileName, int lockWaitMs)
         // Keep the whole data file in memory once read (up to 256 MB): the search-as-you-type
         // lists walk thousands of records by identifier at every key release.
         exec("PRAGMA cache_size=-262144");
-        auto* collator = new QCollator(
+        auto collator = std::make_unique<QCollator>(
             QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::HongKong));
-        if (sqlite3_create_collation_v2(db_, "stroke", SQLITE_UTF8, collator, strokeCompare,
-                                        deleteCollator) != SQLITE_OK) {
-            delete collator;
+        if (sqlite3_create_collation_v2(db_, "stroke", SQLITE_UTF8, collator.get(), strokeCompare,
+                                        deleteCollator) != SQLITE_OK)
             fail("collation");
-        }
+        collator.release(); // the connection frees it with deleteCollator
         reconcileTables();
         commit();
     } catch (const dbException& e) {
