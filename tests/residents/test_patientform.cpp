@@ -6,6 +6,7 @@
 #include "residents/patientlistform.h"
 #include "tests/support/testsupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
@@ -579,6 +580,39 @@ private slots:
         QCOMPARE(form.hkid->text(), QStringLiteral("A1"));
         pressKey(&form, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), form.birthDate);
+    }
+
+    // Tab walks the particulars, the memos and the medication grid without getting stuck:
+    // a memo does not take the Tab as text, a grid with lines hands the focus on.
+    void tabWalksTheForm() {
+        TempDatabase db;
+        dbReference<Patient> resident;
+        addCatalogue(&resident);
+        dbCursor<Patient> cursor;
+        cursor.at(resident);
+        TPatientForm form(nullptr);
+        form.loadResident(*cursor);
+        form.chiName->clear(); // start in the first box, as for a new resident
+        QVERIFY(showAndActivate(&form));
+        QCOMPARE(QApplication::focusWidget(), form.engName);
+        QWidget* const start[] = {form.chiName, form.hkid, form.birthDate};
+        for (QWidget* next : start) {
+            pressKey(&form, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        // The date picker's Tab steps through its day, month and year first.
+        form.sex->setFocus();
+        QWidget* const rest[] = {form.tel,          form.mobile,       form.contactPerson,
+                                 form.contactTel,   form.address,      form.remark,
+                                 form.takes,        form.insertButton, form.updateButton,
+                                 form.deleteButton, form.isLeave};
+        for (QWidget* next : rest) {
+            pressKey(&form, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(form.address->toPlainText(), QString());
+        QCOMPARE(form.remark->toPlainText(), QString());
+        QCOMPARE(form.takes->rowCount(), 1);
     }
 };
 
