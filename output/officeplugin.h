@@ -40,6 +40,9 @@ public:
     virtual SheetContents readUsedArea(int sheet) = 0;
     // The text as the sheet displays the cell.
     virtual QString displayedText(int sheet, int col, int row) = 0;
+    // The cell's value as a day count from 1899-12-30 (the fraction the time of day) when the
+    // cell holds a number shown as a date; NaN otherwise.
+    virtual double dateValue(int sheet, int col, int row) = 0;
     // Writes texts as text (never parsed as numbers, dates or formulas) into a rectangle
     // starting at (col, row); every row has the same number of cells.
     virtual void writeTexts(int sheet, int col, int row, const std::vector<QStringList>& rows) = 0;

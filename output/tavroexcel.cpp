@@ -2,6 +2,7 @@
 
 #include "output/officeplugin.h"
 #include "storage/database.h"
+#include "storage/datetime.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <cmath>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -411,50 +413,72 @@ void TTavroExcel::selectSheet(int n) {
     }
 }
 
-const std::vector<std::vector<std::pair<QString, bool>>>& TTavroExcel::sheetCache(int sheet) {
+std::vector<std::vector<TTavroExcel::CachedCell>>& TTavroExcel::sheetCache(int sheet) {
     auto it = cache_.find(sheet);
     if (it != cache_.end())
         return it->second;
-    std::vector<std::vector<std::pair<QString, bool>>> cells;
+    std::vector<std::vector<CachedCell>> cells;
     const office::SheetContents contents = workbook_->readUsedArea(sheet);
     cells.reserve(contents.texts.size());
     for (std::size_t r = 0; r < contents.texts.size(); ++r) {
-        std::vector<std::pair<QString, bool>> row;
-        row.reserve(contents.texts[r].size());
-        for (qsizetype c = 0; c < contents.texts[r].size(); ++c)
-            row.emplace_back(contents.texts[r][c],
-                             !contents.needsDisplay[r][static_cast<std::size_t>(c)]);
+        std::vector<CachedCell> row;
+        row.reserve(static_cast<std::size_t>(contents.texts[r].size()));
+        for (qsizetype c = 0; c < contents.texts[r].size(); ++c) {
+            const bool value = contents.needsDisplay[r][static_cast<std::size_t>(c)];
+            row.push_back({contents.texts[r][c], !value, value});
+        }
         cells.push_back(std::move(row));
     }
     return cache_.emplace(sheet, std::move(cells)).first->second;
 }
 
+TTavroExcel::CachedCell* TTavroExcel::cachedCell(int column, int row) {
+    auto& cells = sheetCache(activeSheet_);
+    const auto r = static_cast<std::size_t>(row - 1);
+    const auto c = static_cast<std::size_t>(column - 1);
+    if (r >= cells.size() || c >= cells[r].size())
+        return nullptr;
+    return &cells[r][c];
+}
+
+bool TTavroExcel::isPending(int column, int row) const {
+    auto sheet = pending_.find(activeSheet_);
+    return sheet != pending_.end() && sheet->second.count({row - 1, column - 1}) > 0;
+}
+
 QString TTavroExcel::getCellText(int column, int row) {
     if (!workbookOpen_ || column < 1 || row < 1)
         return QString();
-    const int c = column - 1;
-    const int r = row - 1;
-    auto sheetPending = pending_.find(activeSheet_);
-    if (sheetPending != pending_.end()) {
-        auto cell = sheetPending->second.find({r, c});
-        if (cell != sheetPending->second.end())
-            return cell->second.trimmed();
-    }
+    if (isPending(column, row))
+        return pending_[activeSheet_][{row - 1, column - 1}].trimmed();
     try {
-        sheetCache(activeSheet_);
-        auto& cells = cache_[activeSheet_];
-        if (static_cast<std::size_t>(r) >= cells.size() ||
-            static_cast<std::size_t>(c) >= cells[static_cast<std::size_t>(r)].size())
+        CachedCell* cell = cachedCell(column, row);
+        if (!cell)
             return QString();
-        auto& cell = cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-        if (!cell.second) {
+        if (!cell->shown) {
             // Numbers and dates: ask once how the sheet displays them.
-            cell.first = workbook_->displayedText(activeSheet_, c, r);
-            cell.second = true;
+            cell->text = workbook_->displayedText(activeSheet_, column - 1, row - 1);
+            cell->shown = true;
         }
-        return cell.first.trimmed();
+        return cell->text.trimmed();
     } catch (const std::exception&) {
         return QString();
+    }
+}
+
+std::optional<QDateTime> TTavroExcel::getCellDate(int column, int row) {
+    if (!workbookOpen_ || column < 1 || row < 1 || isPending(column, row))
+        return std::nullopt;
+    try {
+        const CachedCell* cell = cachedCell(column, row);
+        if (!cell || !cell->value)
+            return std::nullopt; // texts and empty cells are no dates
+        const double days = workbook_->dateValue(activeSheet_, column - 1, row - 1);
+        if (std::isnan(days))
+            return std::nullopt;
+        return fromCalendarReal(days);
+    } catch (const std::exception&) {
+        return std::nullopt;
     }
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -44,6 +46,8 @@ public:
     // The cell's text as the sheet displays it, without surrounding blanks; empty without a
     // workbook.
     QString getCellText(int column, int row);
+    // The date of a cell that holds a date value (not a text); nullopt for any other cell.
+    std::optional<QDateTime> getCellDate(int column, int row);
     // Writes value as text: "007", "1/2" and "=1+1" stay exactly what they are.
     void setCell(int column, int row, const QString& value);
     // ".xls" exactly: Excel 97-2003; any other extension: Excel 2007+ XML. Saves in place when
@@ -69,7 +73,14 @@ private:
     void openWorkbook();
     void newWorkbook();
     void flushWrites();
-    const std::vector<std::vector<std::pair<QString, bool>>>& sheetCache(int sheet);
+    struct CachedCell {
+        QString text;
+        bool shown = true;  // text is the displayed text (false: still to be asked for)
+        bool value = false; // a number or date rather than a text
+    };
+    std::vector<std::vector<CachedCell>>& sheetCache(int sheet);
+    CachedCell* cachedCell(int column, int row);
+    bool isPending(int column, int row) const;
 
     bool started_ = false;
     bool workbookOpen_ = false;
@@ -80,9 +91,8 @@ private:
     int activeSheet_ = 0;
     // Per sheet: (row, column) from 0 -> text waiting to be written.
     std::map<int, std::map<std::pair<int, int>, QString>> pending_;
-    // Per sheet: the used area read once; for each cell its text and whether it is final
-    // (false: the displayed text still has to be asked for).
-    std::map<int, std::vector<std::vector<std::pair<QString, bool>>>> cache_;
+    // Per sheet: the used area, read once.
+    std::map<int, std::vector<std::vector<CachedCell>>> cache_;
 };
 
 // Keeps the office running between spreadsheet objects while it lives, so a run that fills

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/shell.h"
+#include "output/listtransfer.h"
 #include "output/tavroexcel.h"
 #include "storage/cursor.h"
 
@@ -34,14 +35,6 @@ void writeBlock(std::vector<SheetCell>& out, int block, const MedicationLine* li
     put(6, r + 3, l.remark);
     put(12, r + 3, l.a2);
 }
-
-// Restores the normal cursor however the run ends.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 

@@ -46,7 +46,11 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/ustring.hxx>
@@ -54,6 +58,7 @@
 #include <QUrl>
 
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 
@@ -235,6 +240,25 @@ public:
             Reference<text::XTextRange> text(sheetAt(index)->getCellByPosition(col, row),
                                              UNO_QUERY_THROW);
             return toQ(text->getString());
+        });
+    }
+
+    double dateValue(int index, int col, int row) override {
+        return guarded([&] {
+            Reference<table::XCell> cell = sheetAt(index)->getCellByPosition(col, row);
+            const table::CellContentType kind = cell->getType();
+            if (kind != table::CellContentType_VALUE && kind != table::CellContentType_FORMULA)
+                return std::numeric_limits<double>::quiet_NaN();
+            Reference<beans::XPropertySet> props(cell, UNO_QUERY_THROW);
+            sal_Int32 key = 0;
+            props->getPropertyValue("NumberFormat") >>= key;
+            Reference<util::XNumberFormatsSupplier> formats(component_, UNO_QUERY_THROW);
+            Reference<beans::XPropertySet> format = formats->getNumberFormats()->getByKey(key);
+            sal_Int16 type = 0;
+            format->getPropertyValue("Type") >>= type;
+            if (!(type & util::NumberFormat::DATE))
+                return std::numeric_limits<double>::quiet_NaN();
+            return cell->getValue();
         });
     }
 
