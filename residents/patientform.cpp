@@ -126,7 +126,7 @@ void TPatientForm::setupUi() {
     }
     for (QLineEdit* edit : {engName, id, hkid})
         makeUpperCase(edit);
-    // Tab leaves the memos and the grids instead of typing a tab or walking the cells.
+    // Tab leaves the memos instead of typing a tab.
     address->setTabChangesFocus(true);
     remark->setTabChangesFocus(true);
     // The bed number and the registration date are reached by clicking only.
@@ -170,7 +170,6 @@ void TPatientForm::setupUi() {
                   false);
     setupListGrid(*drugs, {{QStringLiteral("藥物名稱"), 200}}, false);
     for (QTableWidget* grid : {takes, drugs}) {
-        grid->setTabKeyNavigation(false);
         grid->verticalHeader()->setMinimumSectionSize(1);
         grid->verticalHeader()->setDefaultSectionSize(20);
     }

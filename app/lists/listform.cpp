@@ -103,6 +103,8 @@ void setupListGrid(QTableWidget& gridRef, const std::vector<ListColumn>& columns
     grid->setSelectionMode(rangeSelection ? QAbstractItemView::ExtendedSelection
                                           : QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab moves on to the next control; the cells are walked with the arrow keys.
+    grid->setTabKeyNavigation(false);
     grid->setShowGrid(true);
     grid->setWordWrap(false);
     grid->setSortingEnabled(false);

@@ -76,6 +76,8 @@ private slots:
     void pickerEnter();
     void columnWidthsWrittenWithoutCommit();
     void helpOpensManual();
+    void tabLeavesTheGrid_data();
+    void tabLeavesTheGrid();
 };
 
 void TestDrugListForm::layout() {
@@ -413,6 +415,30 @@ void TestDrugListForm::helpOpensManual() {
     pressKey(&form, Qt::Key_F1);
     QCOMPARE(shell.opened().size(), 1);
     QVERIFY(shell.opened().first().endsWith(QStringLiteral("manual.doc")));
+}
+
+// Tab and Shift+Tab take the focus out of the grid (back to the search box, on to the
+// buttons) instead of walking its cells, and the selected drug stays selected.
+void TestDrugListForm::tabLeavesTheGrid_data() {
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Tab") << Qt::KeyboardModifiers(Qt::NoModifier);
+    QTest::newRow("Shift+Tab") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+}
+
+void TestDrugListForm::tabLeavesTheGrid() {
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    TempDatabase temp;
+    addDrug("ASPIRIN");
+    const auto panadol = addDrug("PANADOL");
+    addDrug("ZANTAC");
+    TDrugListForm form;
+    QVERIFY(showAndActivate(&form));
+    QTableWidget* grid = form.gridWidget();
+    grid->setFocus();
+    selectDrug(form, panadol);
+    pressKey(&form, Qt::Key_Tab, modifiers);
+    QVERIFY(QApplication::focusWidget() != grid);
+    QCOMPARE(form.selectedDrug().oid, panadol.oid);
 }
 
 DOSARIX_TEST_MAIN(TestDrugListForm)
