@@ -87,6 +87,7 @@ void TDrugForm::setupUi() {
     transDate->setDisplayFormat(shortDateFormat());
     transDate->setCalendarPopup(true);
     transDate->setGeometry(88, 2, 150, 25);
+    transDate->installEventFilter(this);
 
     label(nullptr, "每天", 8, 132, 36);
     day = edit("day", 44, 130, 50, "3");
@@ -151,6 +152,15 @@ void TDrugForm::setupUi() {
 }
 
 bool TDrugForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == transDate) {
+        // The date is one Tab stop; its day, month and year are reached with the arrow keys.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backtab ||
+            (key->key() == Qt::Key_Tab && key->modifiers() & Qt::ShiftModifier))
+            return focusPreviousChild();
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ControlModifier))
+            return focusNextChild();
+    }
     if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

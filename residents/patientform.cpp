@@ -418,6 +418,14 @@ bool TPatientForm::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == drug)
             return drugKeyDown(key->key()) || QDialog::eventFilter(watched, event);
+        if (watched == birthDate) {
+            // A date is one Tab stop; its day, month and year are reached with the arrow keys.
+            if (key->key() == Qt::Key_Backtab ||
+                (key->key() == Qt::Key_Tab && key->modifiers() & Qt::ShiftModifier))
+                return focusPreviousChild();
+            if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ControlModifier))
+                return focusNextChild();
+        }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             // engNameKeyPress: Enter moves on to the next box.
             focusNextChild();

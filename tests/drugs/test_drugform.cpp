@@ -20,6 +20,8 @@ private slots:
 
     void newFormShowsUsualDosage();
     void tabOrder();
+    void tabLeavesThePrescriptionDate_data();
+    void tabLeavesThePrescriptionDate();
     void enterMovesOnInOneLineEdits_data();
     void enterMovesOnInOneLineEdits();
     void enterInNameStartsNewLine();
@@ -90,6 +92,32 @@ void TestDrugForm::tabOrder() {
         w = w->nextInFocusChain();
     } while (w != form.name && chain.size() < 50);
     QCOMPARE(chain, expected);
+}
+
+// The prescription date is one Tab stop: the next Tab goes on to the dosage (or back to
+// the remark) and never into the date's month or year, where typing would change the date.
+void TestDrugForm::tabLeavesThePrescriptionDate_data() {
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("Tab") << Qt::KeyboardModifiers(Qt::NoModifier) << "day";
+    QTest::newRow("Shift+Tab") << Qt::KeyboardModifiers(Qt::ShiftModifier) << "remark";
+}
+
+void TestDrugForm::tabLeavesThePrescriptionDate() {
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, to);
+    TDrugForm form;
+    form.setMedicationLineMode();
+    const QDateTime prescribed(QDate(2024, 5, 17), QTime(9, 30));
+    form.setPrescriptionDate(prescribed);
+    QVERIFY(showAndActivate(&form));
+    form.remark->setFocus();
+    QTest::keyClick(form.remark, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.transDate);
+    QTest::keyClick(form.transDate, Qt::Key_Tab, modifiers);
+    QCOMPARE(QApplication::focusWidget(), form.findChild<QWidget*>(to));
+    QTest::keyClicks(QApplication::focusWidget(), "2");
+    QCOMPARE(form.prescriptionDate(), prescribed);
 }
 
 void TestDrugForm::enterMovesOnInOneLineEdits_data() {

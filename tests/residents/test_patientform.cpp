@@ -595,21 +595,21 @@ private slots:
         form.chiName->clear(); // start in the first box, as for a new resident
         QVERIFY(showAndActivate(&form));
         QCOMPARE(QApplication::focusWidget(), form.engName);
-        QWidget* const start[] = {form.chiName, form.hkid, form.birthDate};
-        for (QWidget* next : start) {
+        // The birth date picker is one stop, not one per day, month and year.
+        QWidget* const order[] = {
+            form.chiName, form.hkid,          form.birthDate,    form.sex,          form.tel,
+            form.mobile,  form.contactPerson, form.contactTel,   form.address,      form.remark,
+            form.takes,   form.insertButton,  form.updateButton, form.deleteButton, form.isLeave};
+        for (QWidget* next : order) {
             pressKey(&form, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
-        // The date picker's Tab steps through its day, month and year first.
-        form.sex->setFocus();
-        QWidget* const rest[] = {form.tel,          form.mobile,       form.contactPerson,
-                                 form.contactTel,   form.address,      form.remark,
-                                 form.takes,        form.insertButton, form.updateButton,
-                                 form.deleteButton, form.isLeave};
-        for (QWidget* next : rest) {
-            pressKey(&form, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next);
-        }
+        form.birthDate->setFocus();
+        pressKey(&form, Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), form.hkid);
+        QCOMPARE(form.birthDate->dateTime(), cursor->birthDate.isValid()
+                                                 ? fromCalendarReal(cursor->birthDate.stamp)
+                                                 : defaultBirthDate());
         QCOMPARE(form.address->toPlainText(), QString());
         QCOMPARE(form.remark->toPlainText(), QString());
         QCOMPARE(form.takes->rowCount(), 1);
