@@ -2,7 +2,9 @@
 
 #include "app/dialogforms.h"
 #include "app/shell.h"
+#include "drugs/drug_transfer.h"
 #include "drugs/drugform.h"
+#include "output/listtransfer.h"
 #include "output/printpreview.h"
 
 #include <QCheckBox>
@@ -203,6 +205,15 @@ void TDrugListForm::deleteActionExecute() {
 
 void TDrugListForm::helpActionExecute() {
     openDatabaseFile(QStringLiteral("manual.doc"));
+}
+
+void TDrugListForm::exportActionExecute() {
+    runListExport(this, grid->rowCount(),
+                  [this](TTavroExcel& excel) { writeDrugGrid(excel, *grid); });
+}
+
+void TDrugListForm::importActionExecute() {
+    runListImport(this, readDrugs, [this] { refreshList(); });
 }
 
 void TDrugListForm::printActionExecute() {

@@ -42,6 +42,8 @@ public slots:
     void deleteActionExecute() override;
     void helpActionExecute() override;
     void printActionExecute() override;
+    void exportActionExecute() override;
+    void importActionExecute() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,8 +2,10 @@
 
 #include "app/dialogforms.h"
 #include "app/shell.h"
+#include "output/listtransfer.h"
 #include "residents/labelsetupform.h"
 #include "residents/medication_sheet.h"
+#include "residents/patient_transfer.h"
 #include "residents/patientform.h"
 
 #include <QAction>
@@ -218,8 +220,16 @@ void TPatientListForm::updateActionExecute() {
 }
 
 // Monthly sheets, labels and the spreadsheet transfer attach here.
-void TPatientListForm::exportActionExecute() {}
-void TPatientListForm::importActionExecute() {}
+void TPatientListForm::exportActionExecute() {
+    std::vector<oid_t> ids;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        ids.push_back(rowId(*grid, row));
+    runListExport(this, grid->rowCount(), [&](TTavroExcel& excel) { writeResidents(excel, ids); });
+}
+
+void TPatientListForm::importActionExecute() {
+    runListImport(this, readResidents, [this] { refreshList(); });
+}
 void TPatientListForm::printActionExecute() {
     // One hidden resident form, reloaded for each listed resident in grid order; the month is
     // asked once for the whole run.

@@ -3,9 +3,11 @@
 // nothing.
 
 #include "drugs/drug_transfer.h"
+#include "drugs/druglistform.h"
 #include "output/listtransfer.h"
 #include "output/tavroexcel.h"
 #include "residents/patient_transfer.h"
+#include "residents/patientlistform.h"
 #include "storage/storage.h"
 #include "tests/support/testsupport.h"
 
@@ -489,6 +491,80 @@ private slots:
         QCOMPARE(QString::fromUtf8(cursor->a1), QStringLiteral("18:00"));
         QCOMPARE(QString::fromUtf8(cursor->a2), QStringLiteral("22:00"));
         QCOMPARE(QString::fromUtf8(cursor->po), QStringLiteral("飯後"));
+    }
+
+    void residentListKeys() {
+        TempDatabase db;
+        addResident(chan, 1);
+        addResident(lee, 2);
+        db.db().commit();
+        const QString file = db.filePath(QStringLiteral("list.xls"));
+        TPatientListForm form(nullptr);
+        QVERIFY(showAndActivate(&form));
+        QCOMPARE(form.findChild<QTableWidget*>(QStringLiteral("grid"))->rowCount(), 2);
+        QString told;
+        chooseFile(file);
+        ModalDriver::expect([&](QWidget* d) {
+            told = dialogMessage(d);
+            QTest::keyClick(d, Qt::Key_N);
+        });
+        pressKey(&form, Qt::Key_F5);
+        QVERIFY(ModalDriver::waitDone(30000));
+        QCOMPARE(told, QStringLiteral("2資料已成功輸出到") + file + QStringLiteral(", 開啟嗎?"));
+        QVERIFY(activate(&form));
+        chooseFile(file);
+        expectMessage(told);
+        pressKey(&form, Qt::Key_F6);
+        QVERIFY(ModalDriver::waitDone(30000));
+        QCOMPARE(told, QStringLiteral("2資料已成功由") + file + QStringLiteral("輸入."));
+        QCOMPARE(countOf("Patient"), 4);
+        QCOMPARE(form.findChild<QTableWidget*>(QStringLiteral("grid"))->rowCount(), 4);
+    }
+
+    void drugListKeys() {
+        TempDatabase db;
+        Drug d;
+        d.name = "ASPIRIN";
+        d.unit = "TAB";
+        insert(d);
+        d.name = "PANADOL";
+        insert(d);
+        db.db().commit();
+        const QString file = db.filePath(QStringLiteral("drugs.xls"));
+        TDrugListForm form(nullptr);
+        QVERIFY(showAndActivate(&form));
+        QCOMPARE(form.findChild<QTableWidget*>(QStringLiteral("grid"))->rowCount(), 2);
+        QString told;
+        chooseFile(file);
+        ModalDriver::expect([&](QWidget* dialog) {
+            told = dialogMessage(dialog);
+            QTest::keyClick(dialog, Qt::Key_N);
+        });
+        pressKey(&form, Qt::Key_F5);
+        QVERIFY(ModalDriver::waitDone(30000));
+        QCOMPARE(told, QStringLiteral("2資料已成功輸出到") + file + QStringLiteral(", 開啟嗎?"));
+        QVERIFY(activate(&form));
+        chooseFile(file);
+        expectMessage(told);
+        pressKey(&form, Qt::Key_F6);
+        QVERIFY(ModalDriver::waitDone(30000));
+        QCOMPARE(told, QStringLiteral("2資料已成功由") + file + QStringLiteral("輸入."));
+        QCOMPARE(countOf("Drug"), 4);
+
+        // A picker exports nothing but still imports.
+        form.setPicker(true);
+        QVERIFY(activate(&form));
+        int asked = 0;
+        setFileNameChooser([&](QWidget*, bool) {
+            ++asked;
+            return QString();
+        });
+        pressKey(&form, Qt::Key_F5);
+        QCoreApplication::processEvents();
+        QCOMPARE(asked, 0);
+        pressKey(&form, Qt::Key_F6);
+        QCoreApplication::processEvents();
+        QCOMPARE(asked, 1);
     }
 
 private:
