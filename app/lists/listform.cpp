@@ -164,8 +164,10 @@ TListForm::TListForm(QWidget* owner, int colWidthType, bool commitOnClose)
     exportAction =
         addListAction("exportAction", QStringLiteral("匯出 F5"), Qt::Key_F5,
                       QStringLiteral("輸出資料"), true, [this] { exportActionExecute(); });
+    // A picker imports nothing either: an import commits, and a picker is opened from a form
+    // whose uncommitted changes must stay undoable by its cancel.
     importAction = addListAction("importAction", QStringLiteral("匯入 F6"), Qt::Key_F6, QString(),
-                                 false, [this] { importActionExecute(); });
+                                 true, [this] { importActionExecute(); });
     printAction = addListAction("printAction", QStringLiteral("列印 F11"), Qt::Key_F11,
                                 QStringLiteral("列印資料"), true, [this] { printActionExecute(); });
     closeAction = addListAction("closeAction", QStringLiteral("關閉 Esc"), Qt::Key_Escape,

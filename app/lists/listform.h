@@ -20,8 +20,8 @@
 // makeSearchEdit() for every search box, and calls setupGrid() with the columns after the
 // hidden ID column.
 //
-// Picker use: the caller hides actionPanel before exec(); insert, update, delete, export
-// and print (and any action added with blockedInPicker) then do nothing, also by key;
+// Picker use: the caller hides actionPanel before exec(); insert, update, delete, export,
+// import and print (and any action added with blockedInPicker) then do nothing, also by key;
 // a double-click on a data row accepts (1); Esc, the close action and the title bar give
 // Cancel (2). After exec() == QDialog::Accepted the caller reads
 // selectedRowId() (the hidden ID of the top selected row).

@@ -95,7 +95,7 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("normal") << false << QStringList{"insert", "update", "delete", "export",
                                                         "import", "print",  "help"};
-        QTest::newRow("picker") << true << QStringList{"import", "help"};
+        QTest::newRow("picker") << true << QStringList{"help"};
     }
     void keysRunTheirActions() {
         QFETCH(bool, picker);
