@@ -93,7 +93,6 @@ int main(int argc, char** argv) {
                 static_cast<long long>(QFileInfo(pdf).size()));
     std::printf("F11 to preview shown:  median %.0f ms (of %zu)\n", median(shownMs),
                 shownMs.size());
-    std::printf("PDF of all pages:      median %.0f ms (of %zu)\n", median(pdfMs),
-                pdfMs.size());
+    std::printf("PDF of all pages:      median %.0f ms (of %zu)\n", median(pdfMs), pdfMs.size());
     return 0;
 }
