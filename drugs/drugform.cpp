@@ -2,6 +2,7 @@
 
 #include "app/dialogforms.h"
 #include "app/dialogs.h"
+#include "app/linebreaks.h"
 #include "app/look.h"
 #include "app/shell.h"
 #include "storage/storage.h"
@@ -21,17 +22,11 @@ bool drugNameValid(const QString& memoText) {
 }
 
 QString storedDrugName(const QString& memoText) {
-    QString upper = QLocale::system().toUpper(memoText);
-    upper.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    upper.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return upper;
+    return storedLines(QLocale::system().toUpper(memoText));
 }
 
 QString memoDrugName(const char* stored) {
-    QString text = QString::fromUtf8(stored);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    return shownLines(QString::fromUtf8(stored));
 }
 
 namespace {

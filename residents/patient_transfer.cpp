@@ -1,5 +1,6 @@
 #include "residents/patient_transfer.h"
 
+#include "app/linebreaks.h"
 #include "output/listtransfer.h"
 #include "output/tavroexcel.h"
 #include "residents/patientform.h"
@@ -107,9 +108,7 @@ int readResidents(TTavroExcel& excel) {
         p.contactPerson = text(colContactPerson);
         p.contactTel = text(colContactTel);
         // The office keeps line breaks as LF; the address's lines are CR LF separated.
-        QString address = excel.getCellText(colAddress, row);
-        address.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        address.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        const QString address = storedLines(excel.getCellText(colAddress, row));
         p.address = arena.store(address.toUtf8().constData());
         p.remark = text(colRemark);
         p.regDate = toDbDateTime(readDate(excel, colRegDate, row));

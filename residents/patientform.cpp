@@ -2,6 +2,7 @@
 
 #include "app/dialogforms.h"
 #include "app/dialogs.h"
+#include "app/linebreaks.h"
 #include "app/lists/listform.h"
 #include "app/look.h"
 #include "app/shell.h"
@@ -22,18 +23,12 @@
 
 namespace {
 
-// Memo texts are kept with CR LF line ends.
 QString storedMemo(const QPlainTextEdit* memo) {
-    QString text = memo->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
+    return storedLines(memo->toPlainText());
 }
 
 QString shownMemo(const char* stored) {
-    QString text = QString::fromUtf8(stored);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    return shownLines(QString::fromUtf8(stored));
 }
 
 QString text(const char* s) {
