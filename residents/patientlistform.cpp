@@ -175,6 +175,9 @@ void openPatientList(QWidget* owner) {
 void TPatientListForm::insertActionExecute() {
     TPatientForm form(this);
     form.id->setText(proposedBedNumber());
+    // The form's cancel rolls back: what was confirmed before (label sheet, paper, column
+    // widths) must not be reached by that.
+    tavroDatabase::current().commit();
     while (form.exec() == mrOk) {
         Patient record;
         if (!form.fillResident(record))

@@ -2,6 +2,7 @@
 // once and undone on cancel, the quick-add box, and the list's insert and update loops.
 #include "drugs/drugform.h"
 #include "drugs/druglistform.h"
+#include "residents/labelsetupform.h"
 #include "residents/patientform.h"
 #include "residents/patientlistform.h"
 #include "tests/support/testsupport.h"
@@ -277,6 +278,30 @@ private slots:
         pressKey(&form, Qt::Key_Escape);
         QCOMPARE(form.result(), 2);
         QCOMPARE(count(DrugTake{}), 1);
+    }
+
+    // A label sheet confirmed with 列印 (kept until the next commit) survives a resident form
+    // closed without saving, from insert as from update.
+    void cancelKeepsConfirmedLabelSheet_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("insert") << int(Qt::Key_F2);
+        QTest::newRow("update") << int(Qt::Key_F3);
+    }
+    void cancelKeepsConfirmedLabelSheet() {
+        QFETCH(int, key);
+        TempDatabase db;
+        addCatalogue(nullptr);
+        db.db().commit();
+        {
+            TLabelSetupForm labels(nullptr);
+            labels.top->setText(QStringLiteral("25"));
+            labels.LMDShapeButton1Click();
+        }
+        openFromList(static_cast<Qt::Key>(key),
+                     [](QWidget* w) { pressKey(static_cast<TPatientForm*>(w), Qt::Key_Escape); });
+        dbCursor<LabelSetup> setup;
+        QCOMPARE(setup.select(), 1);
+        QCOMPARE(labelGeometry(*setup).top, 25.0);
     }
 
     void addThenRemoveLeavesNothing() {
