@@ -118,6 +118,8 @@ void runListImport(QWidget* owner, const std::function<int(TTavroExcel&)>& read,
                       QStringLiteral(". 沒有匯入任何資料.");
         } else {
             tavroDatabase& db = tavroDatabase::current();
+            // A failed import rolls back its own rows only, not what was confirmed before.
+            db.commit();
             try {
                 rows = read(excel);
                 db.commit();

@@ -304,6 +304,11 @@ private slots:
         TempDatabase db;
         addResident(wong, 1);
         db.db().commit();
+        // Confirmed in the list before the import (kept until the next commit, like a label
+        // sheet): the failed import must not take it away.
+        LabelSetup sheet;
+        sheet.top = 25;
+        insert(sheet);
         const QString file =
             writeFods(db.filePath(QStringLiteral("bad.fods")),
                       {headerRow(), residentRow(chan, "t:2020/05/01", "t:1935/02/28"),
@@ -320,6 +325,8 @@ private slots:
         QVERIFY(!refreshed);
         db.db().rollback();
         QCOMPARE(countOf("Patient"), 1);
+        dbCursor<LabelSetup> kept;
+        QCOMPARE(kept.select(), 1);
     }
 
     void importOfNoSpreadsheetImportsNothing() {
