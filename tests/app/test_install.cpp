@@ -8,11 +8,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void write(const QString& path, const QByteArray& data) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
@@ -94,7 +89,7 @@ private slots:
         launcher.kill();
         launcher.waitForFinished();
 
-        QCOMPARE(readAll(data + QStringLiteral("/help/patient.htm")), changed);
+        QCOMPARE(fileBytes(data + QStringLiteral("/help/patient.htm")), changed);
         for (const char* copied :
              {"manual.doc", "help/BackupForm.htm", "help/install.htm", "server_help/backup.htm"})
             QVERIFY2(QFile::exists(data + QLatin1Char('/') + QLatin1String(copied)), copied);

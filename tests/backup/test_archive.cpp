@@ -15,11 +15,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -326,7 +321,7 @@ void TestArchive::splitsIntoVolumesAndReadsThemBack() {
 
     QVERIFY2(archive.extract(file, "Dosarix.tvr", dir.filePath("back")),
              qPrintable(archive.errorText()));
-    QCOMPARE(readAll(dir.filePath("back")), data);
+    QCOMPARE(fileBytes(dir.filePath("back")), data);
 
     // A volume that went missing makes the archive unreadable.
     QFile::remove(volumeFileName(dir.filePath("split."), 2));
@@ -349,9 +344,9 @@ void TestArchive::refusedVolumeKeepsPreviousArchive() {
     writeFile(file, "previous backup");
     archive.MaxSize = 0;
     QVERIFY(!archive.pack(dir.filePath("data"), "data", file));
-    QCOMPARE(readAll(file), QByteArray("previous backup"));
+    QCOMPARE(fileBytes(file), QByteArray("previous backup"));
     QVERIFY(!archive.pack(dir.filePath("missing"), "data", file));
-    QCOMPARE(readAll(file), QByteArray("previous backup"));
+    QCOMPARE(fileBytes(file), QByteArray("previous backup"));
     QCOMPARE(QDir(dir.path()).entryList({"keep.mbf.*"}, QDir::Files), QStringList());
 }
 
@@ -406,7 +401,7 @@ void TestArchive::badArchiveLeavesDataFile() {
     };
     if (kind == "truncated") {
         QVERIFY(packDataFile(temp.db(), archive, file));
-        const QByteArray whole = readAll(file);
+        const QByteArray whole = fileBytes(file);
         writeFile(file, whole.left(whole.size() / 2));
     } else if (kind == "other") {
         zipAs("notes.txt", "not a data file");
@@ -420,7 +415,7 @@ void TestArchive::badArchiveLeavesDataFile() {
         sqlite3_exec(other, "CREATE TABLE t(x); INSERT INTO t VALUES(1)", nullptr, nullptr,
                      nullptr);
         sqlite3_close(other);
-        zipAs("Dosarix.tvr", readAll(work.filePath("Dosarix.tvr")));
+        zipAs("Dosarix.tvr", fileBytes(work.filePath("Dosarix.tvr")));
     } else if (kind == "corrupt") {
         QVERIFY(QFile::copy(dataFile, work.filePath("Dosarix.tvr")));
         QFile f(work.filePath("Dosarix.tvr"));
@@ -429,14 +424,14 @@ void TestArchive::badArchiveLeavesDataFile() {
         f.seek(f.size() / 2);
         f.write(QByteArray(8192, '\x5a'));
         f.close();
-        zipAs("Dosarix.tvr", readAll(work.filePath("Dosarix.tvr")));
+        zipAs("Dosarix.tvr", fileBytes(work.filePath("Dosarix.tvr")));
     }
     temp.db().close();
-    const QByteArray before = readAll(dataFile);
+    const QByteArray before = fileBytes(dataFile);
     QVERIFY(!before.isEmpty());
 
     QVERIFY(!restoreDataFile(archive, file, dataFile));
-    QCOMPARE(readAll(dataFile), before);
+    QCOMPARE(fileBytes(dataFile), before);
     QCOMPARE(QDir(temp.dir()).entryList({".Dosarix*"}, QDir::Files | QDir::Hidden), QStringList());
 }
 
@@ -448,7 +443,7 @@ void TestArchive::killedBackupKeepsOldSlotFile() {
     TBackupFile archive;
     const QString slot = automaticBackupFile(temp.dir(), "Dosarix", 0, false);
     QVERIFY(packDataFile(temp.db(), archive, slot));
-    const QByteArray old = readAll(slot);
+    const QByteArray old = fileBytes(slot);
     addDrugs(temp.db(), 5, 5000, 11);
 
     QProcess child;
@@ -470,7 +465,7 @@ void TestArchive::killedBackupKeepsOldSlotFile() {
     QVERIFY(child.waitForFinished());
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
-    QCOMPARE(readAll(slot), old);
+    QCOMPARE(fileBytes(slot), old);
     QVERIFY(archive.extract(slot, "Dosarix.tvr", temp.filePath("check.tvr")));
     QVERIFY(isSoundDataFile(temp.filePath("check.tvr")));
     QCOMPARE(drugCount(temp.filePath("check.tvr")), 40);

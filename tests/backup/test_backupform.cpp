@@ -21,11 +21,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -489,7 +484,7 @@ void TestBackupForm::replaceQuestion() {
     });
     form.backupTo(file);
     QCOMPARE(question, file + QStringLiteral("已存在, 取代它嗎?"));
-    QCOMPARE(readAll(file), QByteArray("earlier backup"));
+    QCOMPARE(fileBytes(file), QByteArray("earlier backup"));
 
     ModalDriver::expect(clickYes);
     Messages messages;
@@ -622,7 +617,7 @@ void TestBackupForm::failedRestoreKeepsDataFile() {
         Messages made;
         made.expect();
         form.backupTo(file);
-        const QByteArray whole = readAll(file);
+        const QByteArray whole = fileBytes(file);
         writeFile(file, whole.left(whole.size() * 2 / 3));
     } else {
         QTemporaryDir work;
@@ -634,7 +629,7 @@ void TestBackupForm::failedRestoreKeepsDataFile() {
         QCOMPARE(zip.exitCode(), 0);
     }
     temp.db().commit();
-    const QByteArray before = readAll(temp.filePath("Dosarix.tvr"));
+    const QByteArray before = fileBytes(temp.filePath("Dosarix.tvr"));
     ExitRecorder exit;
     ModalDriver::expect(clickYes);
     Messages messages;
@@ -642,7 +637,7 @@ void TestBackupForm::failedRestoreKeepsDataFile() {
     form.restoreFrom(file);
     QCOMPARE(messages.texts, QStringList{"修復失敗. 請重新執行程式."});
     QCOMPARE(exit.code, std::optional<int>(0));
-    QCOMPARE(readAll(temp.filePath("Dosarix.tvr")), before);
+    QCOMPARE(fileBytes(temp.filePath("Dosarix.tvr")), before);
 }
 
 void TestBackupForm::restoreNotStarted() {

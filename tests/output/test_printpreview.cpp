@@ -49,23 +49,6 @@ std::vector<PageItem> cellsOf(const Page& page) {
     return cells;
 }
 
-QString pdfInfo(const QString& pdf, const QString& field) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    p.waitForFinished(30000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
-        if (line.startsWith(field + QLatin1Char(':')))
-            return line.mid(field.size() + 1).trimmed();
-    return {};
-}
-
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 void selectPdfPrinter(TPrintPreviewForm& form) {
     form.setPrinterIndex(form.printer->findText(pdfPrinterName()));
     QCOMPARE(form.printer->currentText(), pdfPrinterName());

@@ -27,13 +27,6 @@ QByteArray signature(const QString& path) {
 const QByteArray oleSignature("\xD0\xCF\x11\xE0", 4); // Excel 97-2003 (.xls)
 const QByteArray zipSignature("PK\x03\x04", 4);       // Excel 2007+ XML (.xlsx)
 
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // Three sheets; the first holds a date and a number with their own display formats.
 const char* const threeSheets = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"

@@ -13,13 +13,6 @@
 
 namespace {
 
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 void answer(QWidget* dialog, const QString& prompt, const QString& text) {
     QCOMPARE(dialogMessage(dialog), prompt);
     dialog->findChild<QLineEdit*>(QStringLiteral("inputText"))->setText(text);

@@ -55,21 +55,6 @@ QString cellText(const std::vector<SheetCell>& page, int column, int row) {
     return found;
 }
 
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
-    p.waitForFinished(30000);
-    const QRegularExpression re(QStringLiteral("Pages:\\s+(\\d+)"));
-    return re.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
-}
-
 QByteArray md5(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -230,7 +215,7 @@ private slots:
         QCOMPARE(printMedicationSheet(sheetWith(lines), templatePath), 0);
         QCOMPARE(files.size(), pages);
         for (int p = 0; p < pages; ++p) {
-            QCOMPARE(pdfPages(files[p]), 1);
+            QCOMPARE(pdfPageCount(files[p]), 1);
             const QString text = pdfText(files[p]);
             QVERIFY2(text.contains(QStringLiteral("陳大文")), qPrintable(text));
             QVERIFY(text.contains(QStringLiteral("盤尼西林")));

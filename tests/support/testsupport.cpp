@@ -5,8 +5,10 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QList>
+#include <QProcess>
 #include <QSet>
 #include <QTimer>
 
@@ -170,4 +172,30 @@ ShellRecorder::~ShellRecorder() {
 
 void dosarixTestSetup(QApplication& app) {
     setupApplicationLook(app);
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString pdfInfo(const QString& pdf, const QString& field) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+        if (line.startsWith(field + QLatin1Char(':')))
+            return line.mid(field.size() + 1).trimmed();
+    return {};
+}
+
+int pdfPageCount(const QString& pdf) {
+    return pdfInfo(pdf, QStringLiteral("Pages")).toInt();
 }

@@ -56,6 +56,13 @@ void pressKey(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt
 bool showAndActivate(QWidget* window);
 bool activate(QWidget* window);
 
+// The bytes of a file (empty when it cannot be read).
+QByteArray fileBytes(const QString& path);
+// What pdftotext -layout reads from a PDF, and one field of pdfinfo ("Pages", "Page size").
+QString pdfText(const QString& pdf);
+QString pdfInfo(const QString& pdf, const QString& field);
+int pdfPageCount(const QString& pdf);
+
 // Records what the program hands to the desktop instead of opening it.
 class ShellRecorder {
 public:
