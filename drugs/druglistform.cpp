@@ -163,36 +163,10 @@ void TDrugListForm::insertActionExecute() {
 }
 
 void TDrugListForm::updateActionExecute() {
-    const oid_t id = requireSelection();
-    if (!id)
-        return;
-    const int row = topSelectedRow();
-    const dbReference<Drug> ref(id);
-    TDrugForm form(this);
-    {
-        dbCursor<Drug> cursor;
-        cursor.at(ref);
-        form.loadDrug(*cursor);
-    }
-    tavroDatabase::current().commit();
-    for (;;) {
-        if (form.exec() != mrOk)
-            return;
-        dbCursor<Drug> cursor(dbCursorForUpdate);
-        cursor.at(ref);
-        if (!form.fillDrug(*cursor))
-            continue;
-        const Drug& d = *cursor;
-        // The row is rewritten in place: the list is not searched again.
-        setCell(row, 1, QString::fromUtf8(d.name));
-        setCell(row, 2, QString::fromUtf8(d.function));
-        setCell(row, 3, QString::fromUtf8(d.remark));
-        setCell(row, 4, QString::fromUtf8(d.day));
-        setCell(row, 5, QString::fromUtf8(d.quantity));
-        cursor.update();
-        tavroDatabase::current().commit();
-        return;
-    }
+    // A drug just marked stopped stays listed until the next search.
+    updateRecord<Drug, TDrugForm>(&TDrugForm::loadDrug, &TDrugForm::fillDrug, [](const Drug& d) {
+        return RowTexts{d.name, d.function, d.remark, d.day, d.quantity};
+    });
 }
 
 void TDrugListForm::deleteActionExecute() {

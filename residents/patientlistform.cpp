@@ -193,33 +193,13 @@ void TPatientListForm::insertActionExecute() {
 }
 
 void TPatientListForm::updateActionExecute() {
-    const oid_t selected = requireSelection();
-    if (!selected)
-        return;
-    const int row = topSelectedRow();
-    const dbReference<Patient> ref(selected);
-    TPatientForm form(this);
-    {
-        dbCursor<Patient> cursor;
-        cursor.at(ref);
-        form.loadResident(*cursor);
-    }
-    // The form's cancel rolls back: nothing done before it may be reached by that.
-    tavroDatabase::current().commit();
-    while (form.exec() == mrOk) {
-        dbCursor<Patient> cursor(dbCursorForUpdate);
-        cursor.at(ref);
-        if (!form.fillResident(*cursor))
-            continue;
-        cursor.update();
-        const Patient& p = *cursor;
-        int col = 1;
-        for (const char* value : {p.sid, p.chiName, p.hkid, p.tel, p.remark})
-            setCell(row, col++, QString::fromUtf8(value));
-        tavroDatabase::current().commit();
-        break;
-    }
-    tavroDatabase::current().rollback();
+    const EditResult result = updateRecord<Patient, TPatientForm>(
+        &TPatientForm::loadResident, &TPatientForm::fillResident, [](const Patient& p) {
+            return RowTexts{p.sid, p.chiName, p.hkid, p.tel, p.remark};
+        });
+    // Closed without saving (any way): undo the medication lines the form wrote.
+    if (result == EditResult::Cancelled)
+        tavroDatabase::current().rollback();
 }
 
 // Monthly sheets, labels and the spreadsheet transfer attach here.

@@ -184,6 +184,44 @@ protected:
         return true;
     }
 
+    // The update loop: selection rule, the record loaded into a new Form with load, commit
+    // (so the form's cancel can never reach earlier work), then the form shown until it is
+    // cancelled or fill accepts the record; the record is updated, its row rewritten in place
+    // from rowTexts (columns 1..; the list is not searched again) and committed.
+    //   updateRecord<Drug, TDrugForm>(&TDrugForm::loadDrug, &TDrugForm::fillDrug,
+    //                                 [](const Drug& d) { return RowTexts{d.name, ...}; });
+    using RowTexts = std::vector<const char*>;
+    enum class EditResult { NoSelection, Saved, Cancelled };
+    template <class T, class Form>
+    EditResult updateRecord(void (Form::*load)(const T&), bool (Form::*fill)(T&),
+                            const std::function<RowTexts(const T&)>& rowTexts) {
+        const oid_t id = requireSelection();
+        if (!id)
+            return EditResult::NoSelection;
+        const int row = topSelectedRow();
+        const dbReference<T> ref(id);
+        Form form(this);
+        {
+            dbCursor<T> cursor;
+            cursor.at(ref);
+            (form.*load)(*cursor);
+        }
+        tavroDatabase::current().commit();
+        while (form.exec() == QDialog::Accepted) {
+            dbCursor<T> cursor(dbCursorForUpdate);
+            cursor.at(ref);
+            if (!(form.*fill)(*cursor))
+                continue; // the form told why; it is shown again with the input kept
+            cursor.update();
+            int col = 1;
+            for (const char* text : rowTexts(*cursor))
+                setCell(row, col++, QString::fromUtf8(text));
+            tavroDatabase::current().commit();
+            return EditResult::Saved;
+        }
+        return EditResult::Cancelled;
+    }
+
     QWidget* actionPanel = nullptr;
     QWidget* searchPanel = nullptr; // "Panel2"
     QTableWidget* grid = nullptr;
